@@ -1,0 +1,13 @@
+#include <QApplication>
+
+#include "workbench/mainwndform.h"
+#include "platform/appinit.h"
+#include "platform/core/programfolder.h"
+
+int main(int argc, char** argv) {
+    platform::prepareApplication();
+    QApplication app(argc, argv);
+    platform::setProgramFolder(QCoreApplication::applicationDirPath());
+    MainWndForm::instance().show();
+    return app.exec();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// Every file and byte stream of the system is in the ANSI code page, which is GBK here.
+// A character GBK cannot hold becomes "?".
+QByteArray toAnsi(const QString& text);
+QString fromAnsi(const QByteArray& bytes);
+
+}  // namespace platform

@@ -1,0 +1,168 @@
+#include "platform/dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QQueue>
+
+namespace platform {
+
+namespace {
+
+struct DialogState {
+    bool automatic = false;
+    QQueue<MsgAnswer> messageAnswers;
+    QQueue<QString> inputAnswers;
+    QQueue<QString> fileAnswers;
+    QList<ShownDialog> shown;
+};
+
+DialogState& state() {
+    static DialogState s;
+    return s;
+}
+
+QList<MsgAnswer> buttonsOf(MsgButtons b) {
+    switch (b) {
+        case MsgButtons::Ok: return {MsgAnswer::Ok};
+        case MsgButtons::OkCancel: return {MsgAnswer::Ok, MsgAnswer::Cancel};
+        case MsgButtons::YesNo: return {MsgAnswer::Yes, MsgAnswer::No};
+        case MsgButtons::YesNoCancel: return {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Cancel};
+        case MsgButtons::RetryCancel: return {MsgAnswer::Retry, MsgAnswer::Cancel};
+        case MsgButtons::AbortRetryIgnore:
+            return {MsgAnswer::Abort, MsgAnswer::Retry, MsgAnswer::Ignore};
+    }
+    return {MsgAnswer::Ok};
+}
+
+QMessageBox::StandardButton standardButton(MsgAnswer a) {
+    switch (a) {
+        case MsgAnswer::Ok: return QMessageBox::Ok;
+        case MsgAnswer::Cancel: return QMessageBox::Cancel;
+        case MsgAnswer::Yes: return QMessageBox::Yes;
+        case MsgAnswer::No: return QMessageBox::No;
+        case MsgAnswer::Retry: return QMessageBox::Retry;
+        case MsgAnswer::Abort: return QMessageBox::Abort;
+        case MsgAnswer::Ignore: return QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+// "描述|*.a;*.b|描述2|*.c" -> "描述 (*.a *.b);;描述2 (*.c)"
+QString qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+QString answerName(MsgAnswer a) {
+    switch (a) {
+        case MsgAnswer::Ok: return QStringLiteral("Ok");
+        case MsgAnswer::Cancel: return QStringLiteral("Cancel");
+        case MsgAnswer::Yes: return QStringLiteral("Yes");
+        case MsgAnswer::No: return QStringLiteral("No");
+        case MsgAnswer::Retry: return QStringLiteral("Retry");
+        case MsgAnswer::Abort: return QStringLiteral("Abort");
+        case MsgAnswer::Ignore: return QStringLiteral("Ignore");
+    }
+    return {};
+}
+
+MsgAnswer messageBox(const QString& text, MsgButtons buttons, const QString& title, MsgIcon icon,
+                     QWidget* parent) {
+    DialogState& s = state();
+    const QList<MsgAnswer> allowed = buttonsOf(buttons);
+    MsgAnswer answer = allowed.first();
+    if (s.automatic) {
+        if (!s.messageAnswers.isEmpty()) answer = s.messageAnswers.dequeue();
+    } else {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        switch (icon) {
+            case MsgIcon::None: break;
+            case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+            case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+            case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+            case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        QMessageBox::StandardButtons std;
+        for (MsgAnswer a : allowed) std |= standardButton(a);
+        box.setStandardButtons(std);
+        box.setDefaultButton(standardButton(allowed.first()));
+        if (allowed.contains(MsgAnswer::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
+        const int pressed = box.exec();
+        answer = allowed.contains(MsgAnswer::Cancel) ? MsgAnswer::Cancel : allowed.first();
+        for (MsgAnswer a : allowed)
+            if (pressed == standardButton(a)) answer = a;
+    }
+    s.shown.append({DialogKind::Message, title, text, buttons, {}, answerName(answer)});
+    return answer;
+}
+
+QString inputBox(const QString& prompt, const QString& title, const QString& defaultText,
+                 QWidget* parent) {
+    DialogState& s = state();
+    QString answer = defaultText;
+    if (s.automatic) {
+        if (!s.inputAnswers.isEmpty()) answer = s.inputAnswers.dequeue();
+    } else {
+        bool ok = false;
+        answer = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+        if (!ok) answer.clear();
+    }
+    s.shown.append({DialogKind::Input, title, prompt, MsgButtons::OkCancel, defaultText, answer});
+    return answer;
+}
+
+QString openFileDialog(const QString& title, const QString& filter, const QString& initialFolder,
+                       QWidget* parent) {
+    DialogState& s = state();
+    QString answer;
+    if (s.automatic) {
+        if (!s.fileAnswers.isEmpty()) answer = s.fileAnswers.dequeue();
+    } else {
+        answer = QFileDialog::getOpenFileName(parent, title, initialFolder, qtFilter(filter));
+    }
+    s.shown.append({DialogKind::OpenFile, title, {}, MsgButtons::OkCancel, filter, answer});
+    return answer;
+}
+
+QString saveFileDialog(const QString& title, const QString& filter, const QString& initialFolder,
+                       const QString& initialName, QWidget* parent) {
+    DialogState& s = state();
+    QString answer;
+    if (s.automatic) {
+        if (!s.fileAnswers.isEmpty()) answer = s.fileAnswers.dequeue();
+    } else {
+        QString start = initialFolder;
+        if (!initialName.isEmpty())
+            start = initialFolder.isEmpty() ? initialName : initialFolder + '/' + initialName;
+        answer = QFileDialog::getSaveFileName(parent, title, start, qtFilter(filter));
+    }
+    s.shown.append({DialogKind::SaveFile, title, {}, MsgButtons::OkCancel, filter, answer});
+    return answer;
+}
+
+void setDialogsAutomatic(bool automatic) { state().automatic = automatic; }
+void queueMessageAnswer(MsgAnswer answer) { state().messageAnswers.enqueue(answer); }
+void queueInputAnswer(const QString& text) { state().inputAnswers.enqueue(text); }
+void queueFileAnswer(const QString& path) { state().fileAnswers.enqueue(path); }
+QList<ShownDialog> shownDialogs() { return state().shown; }
+
+void clearShownDialogs() {
+    DialogState& s = state();
+    s.shown.clear();
+    s.messageAnswers.clear();
+    s.inputAnswers.clear();
+    s.fileAnswers.clear();
+}
+
+}  // namespace platform

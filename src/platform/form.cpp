@@ -1,0 +1,98 @@
+#include "platform/form.h"
+
+#include <QCloseEvent>
+#include <QResizeEvent>
+
+namespace platform {
+
+void placeTwips(QWidget* control, int left, int top, int width, int height) {
+    if (control) control->setGeometry(twipsRect(left, top, width, height));
+}
+
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(Form* form) : form_(form) { setAttribute(Qt::WA_DeleteOnClose, false); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (form_) form_->handleResize();
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (!form_ || form_->handleClose())
+            event->accept();
+        else
+            event->ignore();
+    }
+    void changeEvent(QEvent* event) override {
+        QWidget::changeEvent(event);
+        // Minimising and restoring count as resizes, as the window's layout and tray
+        // handling expect.
+        if (event->type() == QEvent::WindowStateChange && form_) form_->handleResize();
+    }
+
+private:
+    QPointer<Form> form_;
+};
+
+Form::Form(const QString& objectName, QObject* parent) : QObject(parent) {
+    setObjectName(objectName);
+}
+
+Form::~Form() {
+    if (window_) delete window_.data();
+}
+
+void Form::load() {
+    if (window_) return;
+    auto* w = new FormWindow(this);
+    w->setObjectName(objectName());
+    window_ = w;
+    onLoad(w);
+    Q_EMIT loaded();
+}
+
+void Form::show() {
+    load();
+    if (!window_) return;
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void Form::hide() {
+    if (window_) window_->hide();
+}
+
+void Form::close() {
+    if (window_) window_->close();
+}
+
+int Form::scaleWidth() const { return window_ ? twips(window_->width()) : 0; }
+int Form::scaleHeight() const { return window_ ? twips(window_->height()) : 0; }
+
+void Form::setMinimumSizeTwips(int width, int height) {
+    if (window_) window_->setMinimumSize(px(width), px(height));
+}
+
+void Form::handleResize() {
+    if (window_ && !unloading_) onResize();
+}
+
+bool Form::handleClose() {
+    if (unloading_) return true;
+    if (!queryClose()) return false;
+    unloading_ = true;
+    onUnload();
+    QWidget* w = window_;
+    window_ = nullptr;
+    unloading_ = false;
+    if (w) {
+        w->hide();
+        w->deleteLater();
+    }
+    Q_EMIT unloaded();
+    return true;
+}
+
+}  // namespace platform

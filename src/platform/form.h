@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+namespace platform {
+
+// Window positions are designed in twips; 15 twips make one pixel.
+constexpr int kTwipsPerPixel = 15;
+constexpr int px(int twips) { return twips / kTwipsPerPixel; }
+constexpr int twips(int pixels) { return pixels * kTwipsPerPixel; }
+inline QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+// Places a control at a design position given in twips.
+void placeTwips(QWidget* control, int left, int top, int width, int height);
+
+// A window of the programs: one process-wide object that keeps its fields for the whole run,
+// while its on-screen window and controls exist only between load and close. Closing the
+// window destroys the controls; showing it again makes them anew.
+class Form : public QObject {
+    Q_OBJECT
+public:
+    explicit Form(const QString& objectName, QObject* parent = nullptr);
+    ~Form() override;
+
+    QWidget* widget() const { return window_; }
+    bool isLoaded() const { return window_ != nullptr; }
+
+    void load();  // makes the window and its controls without showing them
+    void show();  // loads when needed, then shows the window modeless
+    void hide();
+    void close();  // as the user closing the window: may be refused by queryClose
+
+    // Finds a control of the loaded window by its object name.
+    template <typename T>
+    T* control(const QString& name) const {
+        return window_ ? window_->findChild<T*>(name) : nullptr;
+    }
+
+Q_SIGNALS:
+    void loaded();
+    void unloaded();
+
+protected:
+    virtual void onLoad(QWidget* window) = 0;  // make the controls and run the load step
+    virtual void onResize() {}
+    virtual bool queryClose() { return true; }  // false keeps the window open
+    virtual void onUnload() {}                  // controls still exist while this runs
+
+    // Client-area size in twips (what the resize handlers lay out from).
+    int scaleWidth() const;
+    int scaleHeight() const;
+    void setMinimumSizeTwips(int width, int height);
+
+private:
+    friend class FormWindow;
+    void handleResize();
+    bool handleClose();
+
+    QPointer<QWidget> window_;
+    bool unloading_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+#include "platform/http.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QSaveFile>
+#include <QTimer>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+
+QNetworkAccessManager& manager() {
+    // Parented to the application so it goes away before Qt's own teardown.
+    static QPointer<QNetworkAccessManager> nam;
+    if (!nam) {
+        nam = new QNetworkAccessManager(QCoreApplication::instance());
+        nam->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    }
+    return *nam;
+}
+
+QUrl toUrl(const QString& address) {
+    if (!address.contains(QStringLiteral("://"))) return QUrl::fromLocalFile(address);
+    return QUrl(address, QUrl::TolerantMode);
+}
+
+// Waits for the reply with a bounded nested loop. The reply object carries all the state, so
+// a handler that runs inside the wait cannot pull anything from under it.
+HttpReply finish(QNetworkReply* reply, int timeoutMs) {
+    HttpReply result;
+    if (!reply) {
+        result.error = QStringLiteral("no request");
+        return result;
+    }
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs);
+        loop.exec(QEventLoop::AllEvents);
+    }
+    if (!reply->isFinished()) {
+        result.error = QStringLiteral("time limit reached");
+        reply->abort();
+    } else {
+        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const auto err = reply->error();
+        // An error page is still a whole reply: its body goes back like any other.
+        const bool httpLevel = err >= QNetworkReply::ContentAccessDenied &&
+                               err != QNetworkReply::OperationCanceledError && result.status > 0;
+        if (err == QNetworkReply::NoError || httpLevel) {
+            result.complete = true;
+            result.body = reply->readAll();
+        } else {
+            result.error = reply->errorString();
+        }
+    }
+    reply->deleteLater();
+    return result;
+}
+
+}  // namespace
+
+HttpReply httpGet(const QString& address, int timeoutMs) {
+    const QUrl url = toUrl(address);
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        HttpReply r;
+        r.error = QStringLiteral("invalid address");
+        return r;
+    }
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    return finish(manager().get(request), timeoutMs);
+}
+
+HttpReply httpPost(const QString& address, const QByteArray& body, const QString& headerText,
+                   int timeoutMs) {
+    const QUrl url = toUrl(address);
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        HttpReply r;
+        r.error = QStringLiteral("invalid address");
+        return r;
+    }
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    bool haveType = false;
+    for (const QString& line : headerText.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0) continue;
+        const QByteArray name = line.left(colon).trimmed().toLatin1();
+        const QByteArray value = line.mid(colon + 1).trimmed().toLatin1();
+        if (name.compare("content-type", Qt::CaseInsensitive) == 0) haveType = true;
+        request.setRawHeader(name, value);
+    }
+    if (!haveType)
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+    return finish(manager().post(request, body), timeoutMs);
+}
+
+bool downloadToFile(const QString& addressOrPath, const QString& filePath, int timeoutMs) {
+    QByteArray content;
+    if (!addressOrPath.contains(QStringLiteral("://")) ||
+        addressOrPath.startsWith(QStringLiteral("file://"), Qt::CaseInsensitive)) {
+        const QString local = addressOrPath.contains(QStringLiteral("://"))
+                                  ? QUrl(addressOrPath).toLocalFile()
+                                  : addressOrPath;
+        QFile in(local);
+        if (!QFileInfo(local).isFile() || !in.open(QIODevice::ReadOnly)) return false;
+        content = in.readAll();
+    } else {
+        const HttpReply reply = httpGet(addressOrPath, timeoutMs);
+        if (!reply.complete || reply.status >= 400) return false;
+        content = reply.body;
+    }
+    QSaveFile out(filePath);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    if (out.write(content) != content.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+}  // namespace platform

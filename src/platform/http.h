@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace platform {
+
+// Synchronous HTTP on the user-interface thread: the call lets window events run while it
+// waits and always returns, at the latest when the time limit runs out.
+
+// The limit every request has unless the caller names another. No request of the desktop
+// platform had one; 8 seconds keeps a dead site from holding a window for long while a slow
+// but working one still answers.
+constexpr int kDefaultRequestTimeoutMs = 8000;
+
+struct HttpReply {
+    bool complete = false;  // a whole reply arrived (whatever its status)
+    int status = 0;         // HTTP status code, 0 without a reply
+    QByteArray body;
+    QString error;  // why it is not complete
+};
+
+// The address is used as given; characters that cannot stand in a request line (spaces, for
+// example) are percent-encoded on the way out.
+HttpReply httpGet(const QString& address, int timeoutMs = kDefaultRequestTimeoutMs);
+
+// A form POST. headerText holds header lines separated by CR LF ("Content-Type: ...").
+HttpReply httpPost(const QString& address, const QByteArray& body, const QString& headerText,
+                   int timeoutMs = kDefaultRequestTimeoutMs);
+
+// Copies a web address or a local file path to filePath. The target file appears only once
+// the whole content is there; a failure leaves no file behind. Returns whether it worked.
+bool downloadToFile(const QString& addressOrPath, const QString& filePath,
+                    int timeoutMs = kDefaultRequestTimeoutMs);
+
+}  // namespace platform

@@ -1,0 +1,141 @@
+#include <QApplication>
+
+#include "platform/core/ansi.h"
+#include "platform/core/clock.h"
+#include "platform/core/random.h"
+#include "platform/dialogs.h"
+#include "platform/http.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+
+class PlatformLayerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void randomSequenceIsFixed() {
+        platform::resetRandomForTest();
+        // x1 = (0x50000 * 0x43FD43FD + 0xC39EC3) mod 2^24, computed by hand.
+        const quint32 x1 = (0x50000u * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu;
+        QCOMPARE(platform::rnd(), x1 / 16777216.0);
+        platform::resetRandomForTest();
+        QList<double> a, b;
+        for (int i = 0; i < 100; ++i) a << platform::rnd();
+        platform::resetRandomForTest();
+        for (int i = 0; i < 100; ++i) b << platform::rnd();
+        QCOMPARE(a, b);
+        for (double v : a) QVERIFY(v >= 0.0 && v < 1.0);
+    }
+
+    void dateTexts_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("morning") << QDateTime(QDate(2026, 12, 10), QTime(8, 3, 56)) << "2026/12/10"
+                                 << "8:03:56";
+        QTest::newRow("single digits") << QDateTime(QDate(2027, 1, 2), QTime(0, 0, 5))
+                                       << "2027/1/2" << "0:00:05";
+        QTest::newRow("evening") << QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59))
+                                 << "2026/3/31" << "23:59:59";
+    }
+    void dateTexts() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        platform::setClockForTest(when);
+        QCOMPARE(platform::dateText(), date);
+        QCOMPARE(platform::timeText(), time);
+        QCOMPARE(platform::dateTimeText(), date + " " + time);
+        platform::setClockForTest(QDateTime());
+        QVERIFY(qAbs(platform::now().secsTo(QDateTime::currentDateTime())) < 5);
+    }
+
+    void ansiIsGbk() {
+        QCOMPARE(platform::toAnsi(QStringLiteral("a中")), QByteArray("a\xd6\xd0"));
+        QCOMPARE(platform::fromAnsi(QByteArray("\xd6\xd0z")), QStringLiteral("中z"));
+        // Characters GBK lacks become one "?" each, surrogate pairs included.
+        QCOMPARE(platform::toAnsi(QString::fromUtf8("x\xed\x95\x9c\xf0\x9f\x98\x80y")),
+                 QByteArray("x??y"));
+        QCOMPARE(platform::toAnsi(QString()), QByteArray());
+    }
+
+    void dialogsAreAnsweredAndRecorded() {
+        platform::clearShownDialogs();
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        QCOMPARE(platform::messageBox("删除?", platform::MsgButtons::YesNo),
+                 platform::MsgAnswer::No);
+        // Nothing queued: the first button.
+        QCOMPARE(platform::messageBox("好", platform::MsgButtons::OkCancel, "标题"),
+                 platform::MsgAnswer::Ok);
+        platform::queueInputAnswer("新分类");
+        QCOMPARE(platform::inputBox("名称", "新建", "默认"), QStringLiteral("新分类"));
+        QCOMPARE(platform::inputBox("名称", "新建", "默认"), QStringLiteral("默认"));
+        QCOMPARE(platform::openFileDialog("打开", "图片|*.bmp;*.jpg"), QString());
+        const auto shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 5);
+        QCOMPARE(shown[0].title, QStringLiteral("提示"));
+        QCOMPARE(shown[0].text, QStringLiteral("删除?"));
+        QCOMPARE(shown[0].answer, QStringLiteral("No"));
+        QCOMPARE(shown[1].title, QStringLiteral("标题"));
+        QCOMPARE(shown[4].kind, platform::DialogKind::OpenFile);
+    }
+
+    void httpGetAndPost() {
+        TestServer server;
+        server.page("/a.txt", "line1\r\nline2\r\n", "text/plain");
+        server.route("/post", [](const TestServer::Request& r) {
+            TestServer::Response res;
+            res.body = "got:" + r.body;
+            return res;
+        });
+        const auto get = platform::httpGet(server.url("/a.txt?d=2026/12/10 8:03:56"));
+        QVERIFY(get.complete);
+        QCOMPARE(get.body, QByteArray("line1\r\nline2\r\n"));
+        QCOMPARE(server.requests().last().query, QByteArray("d=2026/12/10%208:03:56"));
+        // An error page is a whole reply too.
+        const auto missing = platform::httpGet(server.url("/none"));
+        QVERIFY(missing.complete);
+        QCOMPARE(missing.status, 404);
+        const auto post = platform::httpPost(server.url("/post"), "a=1&b=2",
+                                             "Content-Type: application/x-www-form-urlencoded");
+        QCOMPARE(post.body, QByteArray("got:a=1&b=2"));
+        QCOMPARE(server.requests().last().headers.value("content-type"),
+                 QByteArray("application/x-www-form-urlencoded"));
+    }
+
+    void httpIsBounded() {
+        TestServer server;
+        server.route("/slow", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.delayMs = 5000;
+            return r;
+        });
+        QElapsedTimer t;
+        t.start();
+        const auto reply = platform::httpGet(server.url("/slow"), 300);
+        QVERIFY(!reply.complete);
+        QVERIFY(t.elapsed() < 3000);
+        // Nothing listens on port 9 of loopback: refused at once.
+        QVERIFY(!platform::httpGet("http://127.0.0.1:9/x", 2000).complete);
+        QVERIFY(!platform::httpGet("not an address").complete);
+    }
+
+    void downloadWebAndLocal() {
+        TestServer server;
+        server.page("/pic.gif", "GIF89a-bytes", "image/gif");
+        TestProgramFolder folder;
+        const QString target = folder.file("tmppp");
+        QVERIFY(platform::downloadToFile(server.url("/pic.gif"), target));
+        QCOMPARE(readBytes(target), QByteArray("GIF89a-bytes"));
+        QFile::remove(target);
+        QVERIFY(!platform::downloadToFile(server.url("/missing.gif"), target));
+        QVERIFY(!QFile::exists(target));
+        const QString local = folder.file("src.bin");
+        writeBytes(local, QByteArray("\x00\x01local", 7));
+        QVERIFY(platform::downloadToFile(local, target));
+        QCOMPARE(readBytes(target), QByteArray("\x00\x01local", 7));
+        QVERIFY(!platform::downloadToFile(folder.file("nothing.bin"), folder.file("t2")));
+        QVERIFY(!QFile::exists(folder.file("t2")));
+    }
+};
+
+SUITE_TEST_MAIN(PlatformLayerTest)
+#include "tst_layer.moc"
