@@ -1,0 +1,119 @@
+#include "library/base64.h"
+
+#include <array>
+
+#include "platform/core/ansi.h"
+
+namespace BASE64Module {
+namespace detail {
+
+namespace {
+
+constexpr char kGeneral[] = "QwErTyUiOpAsDfGhJkLzXcVbNm1234567890qWeRtYuIoPaSdFgHjKlZxCvBnM+/";
+constexpr char kBox[] = "mNbVcXzLkJhGfDsApOiUyTrEwQ0987654321MnBvCxZlKjHgFdSaPoIuYtReWq/+";
+static_assert(sizeof(kGeneral) == 65 && sizeof(kBox) == 65);
+
+// Character code to 6-bit value; every code outside the alphabet maps to 63, so decoding is
+// one table look-up per character.
+using ReverseTable = std::array<quint8, 256>;
+
+constexpr ReverseTable makeReverse(const char* alphabet) {
+    ReverseTable table{};
+    for (auto& v : table) v = 63;
+    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(alphabet[i])] = quint8(i);
+    return table;
+}
+
+constexpr ReverseTable kGeneralReverse = makeReverse(kGeneral);
+constexpr ReverseTable kBoxReverse = makeReverse(kBox);
+
+inline unsigned valueOf(char16_t c, const ReverseTable& table) {
+    return c < 256 ? table[c] : 63u;
+}
+
+}  // namespace
+
+const char* alphabetText(Alphabet alphabet) {
+    return alphabet == Alphabet::Box ? kBox : kGeneral;
+}
+
+QString encodeBytes(QByteArrayView bytes, Alphabet alphabet) {
+    const char* chars = alphabetText(alphabet);
+    const qsizetype n = bytes.size();
+    if (n == 0) return {};
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    QString out(((n + 2) / 3) * 4, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    qsizetype i = 0;
+    for (; i + 2 < n; i += 3) {
+        const unsigned x = b[i], y = b[i + 1], z = b[i + 2];
+        *o++ = char16_t(chars[x >> 2]);
+        *o++ = char16_t(chars[((x & 3) << 4) | (y >> 4)]);
+        *o++ = char16_t(chars[((y & 15) << 2) | (z >> 6)]);
+        *o++ = char16_t(chars[z & 63]);
+    }
+    if (i < n) {
+        const unsigned x = b[i];
+        const unsigned y = i + 1 < n ? b[i + 1] : 0;
+        *o++ = char16_t(chars[x >> 2]);
+        *o++ = char16_t(chars[((x & 3) << 4) | (y >> 4)]);
+        *o++ = i + 1 < n ? char16_t(chars[(y & 15) << 2]) : u'=';
+        *o++ = u'=';
+    }
+    return out;
+}
+
+QByteArray decodeBytes(QStringView text, Alphabet alphabet) {
+    const ReverseTable& table = alphabet == Alphabet::Box ? kBoxReverse : kGeneralReverse;
+    qsizetype m = text.indexOf(u'=');
+    if (m < 0) m = text.size();
+    const qsizetype outSize = (m / 4) * 3 + ((m % 4) * 3) / 4;
+    if (outSize == 0) return {};
+    QByteArray out(outSize, Qt::Uninitialized);
+    auto* o = reinterpret_cast<unsigned char*>(out.data());
+    const char16_t* s = text.utf16();
+    qsizetype g = 0;
+    for (; g + 4 <= m; g += 4) {
+        const unsigned v = (valueOf(s[g], table) << 18) | (valueOf(s[g + 1], table) << 12) |
+                           (valueOf(s[g + 2], table) << 6) | valueOf(s[g + 3], table);
+        *o++ = static_cast<unsigned char>(v >> 16);
+        *o++ = static_cast<unsigned char>(v >> 8);
+        *o++ = static_cast<unsigned char>(v);
+    }
+    // A last group of 2 or 3 characters gives 1 or 2 bytes; what follows the data (padding,
+    // the end of the text) never reaches a written byte.
+    const qsizetype rest = m - g;
+    if (rest >= 2) {
+        unsigned v = (valueOf(s[g], table) << 18) | (valueOf(s[g + 1], table) << 12);
+        if (rest == 3) v |= valueOf(s[g + 2], table) << 6;
+        *o++ = static_cast<unsigned char>(v >> 16);
+        if (rest == 3) *o++ = static_cast<unsigned char>(v >> 8);
+    }
+    return out;
+}
+
+}  // namespace detail
+
+QString base64Encode(const QString& text) {
+    return detail::encodeBytes(platform::toAnsi(text), detail::Alphabet::General);
+}
+
+QString base64Decode(const QString& text) {
+    return platform::fromAnsi(detail::decodeBytes(text, detail::Alphabet::General));
+}
+
+}  // namespace BASE64Module
+
+namespace BASE64BoxModule {
+
+QString boxBase64Encode(const QString& text) {
+    using namespace BASE64Module::detail;
+    return encodeBytes(platform::toAnsi(text), Alphabet::Box);
+}
+
+QString boxBase64Decode(const QString& text) {
+    using namespace BASE64Module::detail;
+    return platform::fromAnsi(decodeBytes(text, Alphabet::Box));
+}
+
+}  // namespace BASE64BoxModule

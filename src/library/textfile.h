@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace ScriptModule {
+
+// The whole text of an ANSI (GBK) file, every line followed by CR LF. A line ends at CR LF
+// or at a lone CR; a lone LF stays inside its line. Any failure gives the empty text.
+QString readTextFile(const QString& path);
+
+// Replaces the file with the text and one CR LF, in ANSI. The old file stays whole unless
+// the new one was written completely; false when the file could not be written.
+bool writeTextFile(const QString& path, const QString& text);
+
+namespace detail {
+
+// Files larger than this are not read: no file of the system comes near it, and reading
+// one whole would only exhaust memory.
+constexpr qint64 kMaxReadBytes = qint64(256) * 1024 * 1024;
+
+// The file's bytes exactly as stored; false for a missing or unreadable file, anything
+// other than a regular file, or one larger than kMaxReadBytes.
+bool readFileBytes(const QString& path, QByteArray& bytes);
+
+// Writes the bytes to a temporary file beside the target and renames it over the target.
+bool replaceFileBytes(const QString& path, const QByteArray& bytes);
+
+// Every lone CR becomes CR LF and a missing final line end is added.
+QByteArray terminateLines(const QByteArray& bytes);
+
+}  // namespace detail
+
+}  // namespace ScriptModule
