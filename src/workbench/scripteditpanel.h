@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+// The code pane of the script window: the script code in a code view (English keywords, as
+// stored) or an explain view (keywords in Chinese) at the same place, a palette of
+// statement buttons, the two lists of the functions defined in the text, and the plug-in
+// list whose ticked names are the script's includes.
+class ScriptEditPanel : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ScriptEditPanel(QWidget* parent = nullptr);
+
+    // Puts the code into the code view (whichever view is shown), lone LFs made CR LF.
+    void setScriptText(const QString& cin);
+    // Appends the plug-in names of headListMenu (PluginEntry lines; empty lines skipped) to
+    // the plug-in list and ticks every entry named in headList. A missing headList ticks
+    // nothing; a missing headListMenu adds nothing.
+    void setScrtipHeadList(const std::optional<QStringList>& headListMenu,
+                           const std::optional<QStringList>& headList);
+    // The ticked plug-in names, first to last; empty when none is ticked.
+    QStringList getScriptList() const;
+    // The code with English keywords, whichever view is shown.
+    QString getScriptText() const;
+
+    // The text of the view in use, as last set by its change, setScriptText or a switch.
+    QString currentScriptText() const { return currentScriptText_; }
+    bool isExplainView() const;
+
+    // Lays the controls out from the panel's size; runs on every resize of the panel and
+    // puts the seven fixed lists back to their first items.
+    void layoutControls();
+
+    // The panel's text conventions (CR LF line ends, lone CR kept) against what a text view
+    // holds; exposed for tests.
+    static QString textForView(const QString& text);
+    static QString textFromView(const QString& viewText);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildControls();
+    void showExplainView();
+    void showCodeView();
+    void setViewText(QPlainTextEdit* view, const QString& text);
+    QString viewText(const QPlainTextEdit* view) const;
+    void viewChanged(QPlainTextEdit* view);
+    void rebuildFunctionLists();
+    QPlainTextEdit* shownView() const;
+    void insertSnippet(const QString& snippet);
+    void paletteTabChanged(int index);
+    void timerClicked();
+
+    QString currentScriptText_;
+    bool settingText_ = false;
+    QStringList listedFunctions_;
+
+    QPushButton* explainCommand_ = nullptr;
+    QPushButton* codeCommand_ = nullptr;
+    QTabWidget* scriptTabStrip_ = nullptr;
+    QPlainTextEdit* codeText_ = nullptr;
+    QPlainTextEdit* explainText_ = nullptr;
+    QFrame* baseCodeFrame_ = nullptr;
+    QFrame* ctrlCodeFrame_ = nullptr;
+    QFrame* otherCodeFrame_ = nullptr;
+    QFrame* pluginFrame_ = nullptr;
+
+    QLineEdit* alertText_ = nullptr;
+    QPushButton* alertCommand_ = nullptr;
+    QLineEdit* searchText_ = nullptr;
+    QComboBox* searchCombo_ = nullptr;
+    QPushButton* searchCommand_ = nullptr;
+    QLineEdit* ctrlText_ = nullptr;
+    QComboBox* ctrlCombo_ = nullptr;
+    QPushButton* ctrlCommand_ = nullptr;
+    QLineEdit* readText_ = nullptr;
+    QComboBox* readCombo_ = nullptr;
+    QPushButton* readCommand_ = nullptr;
+    QPushButton* tryCommand_ = nullptr;
+    QComboBox* notesCombo_ = nullptr;
+    QPushButton* notesCommand_ = nullptr;
+    QLineEdit* judgeText_ = nullptr;
+    QComboBox* judgeCombo_ = nullptr;
+    QPushButton* judgeCommand_ = nullptr;
+    QComboBox* functionCombo_ = nullptr;
+    QPushButton* useFunctionCommand_ = nullptr;
+    QLineEdit* functionText_ = nullptr;
+    QPushButton* functionCommand_ = nullptr;
+    QComboBox* timerCombo_ = nullptr;
+    QLineEdit* timerText_ = nullptr;
+    QComboBox* timeUnitsCombo_ = nullptr;
+    QComboBox* functionLineCombo_ = nullptr;
+    QPushButton* timerCommand_ = nullptr;
+    QListWidget* pluginList_ = nullptr;
+};

@@ -1,0 +1,420 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextCursor>
+#include <memory>
+
+#include "library/translate.h"
+#include "platform/core/random.h"
+#include "platform/dialogs.h"
+#include "support/testenv.h"
+#include "workbench/scripteditpanel.h"
+
+namespace {
+
+// The script window's host for the panel, shown offscreen.
+struct Host {
+    Host() {
+        window = std::make_unique<QWidget>();
+        window->resize(1000, 700);
+        panel = new ScriptEditPanel(window.get());
+        panel->setGeometry(0, 0, 960, 660);
+        window->show();
+    }
+    template <typename T>
+    T* get(const char* name) const {
+        T* c = panel->findChild<T*>(QString::fromLatin1(name));
+        if (!c) qFatal("no control %s", name);
+        return c;
+    }
+    QPlainTextEdit* view(const char* name) const { return get<QPlainTextEdit>(name); }
+    // What the user sees in a view, in the panel's line-end form.
+    QString textOf(const char* name) const {
+        return ScriptEditPanel::textFromView(view(name)->document()->toRawText());
+    }
+    void click(const char* name) const { get<QPushButton>(name)->click(); }
+    void choose(const char* combo, int index) const {
+        get<QComboBox>(combo)->setCurrentIndex(index);
+    }
+    void type(const char* name, const QString& text) const { get<QLineEdit>(name)->setText(text); }
+    QStringList items(const char* combo) const {
+        QStringList out;
+        auto* c = get<QComboBox>(combo);
+        for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+        return out;
+    }
+    // Types into a view key by key, as the user does; "\n" is the Enter key.
+    void typeKeys(const char* name, const QString& text) const {
+        for (const QChar c : text) {
+            if (c == QLatin1Char('\n')) {
+                QTest::keyClick(view(name), Qt::Key_Return);
+                continue;
+            }
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(view(name), &press);
+            QApplication::sendEvent(view(name), &release);
+        }
+    }
+    void caretAtEnd(const char* name) const {
+        QTextCursor c = view(name)->textCursor();
+        c.movePosition(QTextCursor::End);
+        view(name)->setTextCursor(c);
+    }
+
+    std::unique_ptr<QWidget> window;
+    ScriptEditPanel* panel = nullptr;
+};
+
+const QStringList kFixedLists{"judgeCombo", "timerCombo", "timeUnitsCombo", "searchCombo",
+                              "ctrlCombo",  "readCombo",  "notesCombo"};
+
+}  // namespace
+
+class ScriptEditPanelTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void init() {
+        TranslateModule::keywordPairs() = QStringList{"【函数】=function", "如果=if"};
+        platform::clearShownDialogs();
+    }
+
+    void startsInTheCodeView() {
+        Host h;
+        QCOMPARE(h.panel->objectName(), QStringLiteral("ScriptEditPanel"));
+        QVERIFY(!h.view("codeText")->isHidden());
+        QVERIFY(h.view("explainText")->isHidden());
+        QVERIFY(!h.panel->isExplainView());
+        QVERIFY(!h.get<QPushButton>("codeCommand")->isEnabled());
+        QVERIFY(h.get<QPushButton>("explainCommand")->isEnabled());
+        QCOMPARE(h.get<QPushButton>("explainCommand")->text(), QStringLiteral("解释模式"));
+        auto* strip = h.get<QTabWidget>("scriptTabStrip");
+        QCOMPARE(strip->count(), 4);
+        QCOMPARE(strip->tabText(3), QStringLiteral("引入插件"));
+        QCOMPARE(strip->currentIndex(), 0);
+        QVERIFY(!h.get<QFrame>("baseCodeFrame")->isHidden());
+        for (const char* f : {"ctrlCodeFrame", "otherCodeFrame", "pluginFrame"})
+            QVERIFY(h.get<QFrame>(f)->isHidden());
+        QVERIFY(h.items("functionCombo").isEmpty());
+        QVERIFY(h.items("functionLineCombo").isEmpty());
+        QCOMPARE(h.get<QListWidget>("pluginList")->count(), 0);
+        QCOMPARE(h.panel->currentScriptText(), QString());
+        QCOMPARE(h.get<QLineEdit>("timerText")->text(), QStringLiteral("1000"));
+        QCOMPARE(h.get<QPushButton>("tryCommand")->text(), QStringLiteral("输 入"));
+        // Both views at the same place, to the right of the palette.
+        QCOMPARE(h.view("codeText")->geometry(), h.view("explainText")->geometry());
+        QVERIFY(h.view("codeText")->x() >= strip->geometry().right());
+    }
+
+    void paletteTabsShowOneFrame() {
+        Host h;
+        const char* frames[] = {"baseCodeFrame", "ctrlCodeFrame", "otherCodeFrame", "pluginFrame"};
+        for (int tab : {2, 1, 3, 0}) {
+            h.get<QTabWidget>("scriptTabStrip")->setCurrentIndex(tab);
+            for (int f = 0; f < 4; ++f) QCOMPARE(h.get<QFrame>(frames[f])->isHidden(), f != tab);
+        }
+    }
+
+    void resizingPutsFixedListsBack() {
+        Host h;
+        const QStringList first{"执行语句", "延迟", "毫秒", "根据编号", "点击", "编号", "单行注释"};
+        for (int i = 0; i < kFixedLists.size(); ++i) {
+            auto* c = h.get<QComboBox>(kFixedLists[i].toLatin1().constData());
+            QCOMPARE(c->currentText(), first[i]);  // selected at the first resize
+            QVERIFY(!c->isEditable());
+            c->setCurrentIndex(1);
+        }
+        h.panel->resize(900, 640);
+        for (int i = 0; i < kFixedLists.size(); ++i)
+            QCOMPARE(h.get<QComboBox>(kFixedLists[i].toLatin1().constData())->currentText(),
+                     first[i]);
+        // Views and frames follow the panel's size.
+        const int w = 900 * 15, hgt = 640 * 15;
+        auto* strip = h.get<QTabWidget>("scriptTabStrip");
+        QCOMPARE(strip->height() * 15, hgt - strip->y() * 15);
+        QCOMPARE(h.view("codeText")->width(), (w - strip->width() * 15 - 100) / 15);
+        QCOMPARE(h.view("codeText")->height(), (hgt - h.view("codeText")->y() * 15 - 100) / 15);
+        QCOMPARE(h.get<QFrame>("pluginFrame")->geometry(),
+                 h.get<QFrame>("baseCodeFrame")->geometry());
+    }
+
+    void setScriptTextNormalisesLineEnds_data() {
+        QTest::addColumn<QString>("cin");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("LF") << "a\nb\n"
+                            << "a\r\nb\r\n";
+        QTest::newRow("CR LF unchanged") << "a\r\nb\r\n"
+                                         << "a\r\nb\r\n";
+        QTest::newRow("lone CR stays") << "a\rb"
+                                       << "a\rb";
+        QTest::newRow("CR before CR LF") << "a\r\r\nb"
+                                         << "a\r\r\nb";
+        QTest::newRow("empty lines") << "\n\n"
+                                     << "\r\n\r\n";
+        QTest::newRow("no-break space and tab") << QStringLiteral("a\u00a0\tb") << "a\u00a0\tb";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void setScriptTextNormalisesLineEnds() {
+        QFETCH(QString, cin);
+        QFETCH(QString, stored);
+        Host h;
+        h.panel->setScriptText(cin);
+        QCOMPARE(h.panel->currentScriptText(), stored);
+        QCOMPARE(h.textOf("codeText"), stored);
+        QCOMPARE(h.panel->getScriptText(), stored);
+    }
+
+    void setScriptTextAlwaysWritesTheCodeView() {
+        Host h;
+        h.panel->setScriptText("if a");
+        h.click("explainCommand");
+        QCOMPARE(h.textOf("explainText"), QStringLiteral("如果 a\r\n"));
+        h.panel->setScriptText("b");
+        QVERIFY(h.panel->isExplainView());
+        QCOMPARE(h.textOf("codeText"), QStringLiteral("b"));
+        QCOMPARE(h.textOf("explainText"), QStringLiteral("如果 a\r\n"));
+        QCOMPARE(h.panel->currentScriptText(), QStringLiteral("b"));
+    }
+
+    // Every switch adds one line end to a text that is not empty.
+    void viewSwitchesAddLineEnds_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("explain");
+        QTest::newRow("no final line end") << "if a\r\nb"
+                                           << "如果 a\r\nb\r\n";
+        QTest::newRow("final line end") << "if a\r\n"
+                                        << "如果 a\r\n\r\n";
+        QTest::newRow("lone CR") << "if\ra"
+                                 << "如果\ra\r\n";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void viewSwitchesAddLineEnds() {
+        QFETCH(QString, code);
+        QFETCH(QString, explain);
+        Host h;
+        h.panel->setScriptText(code);
+        h.click("explainCommand");
+        QVERIFY(h.panel->isExplainView());
+        QVERIFY(h.view("codeText")->isHidden());
+        QVERIFY(!h.get<QPushButton>("explainCommand")->isEnabled());
+        QVERIFY(h.get<QPushButton>("codeCommand")->isEnabled());
+        QCOMPARE(h.textOf("explainText"), explain);
+        QCOMPARE(h.panel->currentScriptText(), explain);
+        // Handed out in English, with one line end more than the view shows.
+        const QString extra = code.isEmpty() ? "" : "\r\n\r\n";
+        QCOMPARE(h.panel->getScriptText(), code + extra);
+        QCOMPARE(h.textOf("codeText"), code);  // kept until the switch back
+        h.click("codeCommand");
+        QVERIFY(!h.panel->isExplainView());
+        QCOMPARE(h.textOf("codeText"), code + extra);
+        QCOMPARE(h.panel->getScriptText(), code + extra);
+    }
+
+    void functionListsFollowEveryChange() {
+        Host h;
+        h.panel->setScriptText("function a(x) {\r\n}\r\nfunction b(){\r\n}");
+        const QStringList both{"a(x) ;", "b();"};
+        QCOMPARE(h.items("functionCombo"), both);
+        QCOMPARE(h.items("functionLineCombo"), both);
+        // Emptied and refilled: a typed or picked text does not survive a change.
+        h.get<QComboBox>("functionCombo")->setCurrentIndex(1);
+        h.get<QComboBox>("functionLineCombo")->setEditText("typed");
+        h.caretAtEnd("codeText");
+        h.typeKeys("codeText", "\nfunction c(){");
+        QCOMPARE(h.items("functionCombo"), QStringList({"a(x) ;", "b();", "c();"}));
+        QCOMPARE(h.get<QComboBox>("functionCombo")->currentText(), QString());
+        QCOMPARE(h.get<QComboBox>("functionLineCombo")->currentText(), QString());
+        QCOMPARE(h.panel->currentScriptText(),
+                 QStringLiteral("function a(x) {\r\n}\r\nfunction b(){\r\n}\r\nfunction c(){"));
+        // A "function " without a brace after it empties both lists.
+        h.typeKeys("codeText", "\n// this function is old");
+        QVERIFY(h.items("functionCombo").isEmpty());
+        QVERIFY(h.items("functionLineCombo").isEmpty());
+    }
+
+    void explainViewListsFromTheEnglishText() {
+        Host h;
+        h.panel->setScriptText("function go(){\r\n}");
+        h.click("explainCommand");
+        QCOMPARE(h.textOf("explainText"), QStringLiteral("【函数】 go(){\r\n}\r\n"));
+        QCOMPARE(h.items("functionCombo"), QStringList{"go();"});
+        h.caretAtEnd("explainText");
+        h.typeKeys("explainText", "【函数】 stop(){");
+        QCOMPARE(h.items("functionLineCombo"), QStringList({"go();", "stop();"}));
+    }
+
+    void statementButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("inputs");  // control=value pairs, combos by index
+        QTest::addColumn<QString>("inserted");    // empty: the guard holds the button back
+        auto row = [](const char* name, const char* button, const QStringList& inputs,
+                      const QString& inserted) {
+            QTest::newRow(name) << button << inputs << inserted;
+        };
+        row("alert", "alertCommand", {"alertText=hi"}, "\r\nalert('hi');\r\n");
+        row("alert blank counts", "alertCommand", {"alertText= "}, "\r\nalert(' ');\r\n");
+        row("alert empty", "alertCommand", {"alertText="}, "");
+        row("search by name", "searchCommand", {"searchText=q", "searchCombo=1"},
+            "\r\n//$v为自动生成,可变更为有意义的名称\r\nvar "
+            "$v=document.getElementsByName('q');\r\n");
+        row("search empty", "searchCommand", {"searchText="}, "");
+        row("control type", "ctrlCommand", {"ctrlText=box", "ctrlCombo=1"},
+            "\r\nbox.value='想要输入的内容';\r\n");
+        row("control empty", "ctrlCommand", {"ctrlText="}, "");
+        row("read link", "readCommand", {"readText=a", "readCombo=3"},
+            "\r\n//$v为读取的内容\r\nvar $v=a.href;\r\n");
+        row("read empty", "readCommand", {"readText="}, "");
+        row("try", "tryCommand", {},
+            "\r\ntry{\r\n//请在这里书写可能出现执行错误的语句\r\n}catch(e){\r\n"
+            "// e 为捕获的错误信息\r\n// 程序出错后,执行的语句\r\n}\r\n\r\n");
+        row("single-line comment", "notesCommand", {}, "\r\n//\r\n\r\n");
+        row("condition loop", "judgeCommand", {"judgeText=i<3", "judgeCombo=1"},
+            "while (i<3){\r\n//输入的语句\r\n}\r\n");
+        row("condition empty", "judgeCommand", {"judgeText="}, "");
+        row("call", "useFunctionCommand", {"functionCombo=go"}, "go();\r\n");
+        row("call empty", "useFunctionCommand", {"functionCombo="}, "");
+        row("declaration", "functionCommand", {"functionText=go(a)"},
+            "function go(a){\r\n//方法体内容\r\n}\r\n");
+        row("declaration empty", "functionCommand", {"functionText="}, "");
+        row("timer", "timerCommand", {"functionLineCombo=go();"},
+            "\r\nsetTimeout(\"go();\",1000);");
+        row("timer blanks around", "timerCommand", {"timerText= 12 ", "functionLineCombo=f"},
+            "\r\nsetTimeout(\"f\",12);");
+        row("timer half down", "timerCommand", {"timerText=2.5", "functionLineCombo=f"},
+            "\r\nsetTimeout(\"f\",2);");
+        row("timer half up", "timerCommand",
+            {"timerText=3.5", "functionLineCombo=f", "timerCombo=1", "timeUnitsCombo=1"},
+            "\r\nsetInterval(\"f\",4000);");
+        row("timer seconds edge", "timerCommand",
+            {"timerText=-32", "functionLineCombo=f", "timeUnitsCombo=1"},
+            "\r\nsetTimeout(\"f\",-32000);");
+        row("timer letters", "timerCommand", {"timerText=abc", "functionLineCombo=f"}, "");
+        row("timer empty", "timerCommand", {"timerText=", "functionLineCombo=f"}, "");
+        row("timer no code", "timerCommand", {"timerText=5", "functionLineCombo="}, "");
+    }
+    void statementButtons() {
+        QFETCH(QString, button);
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, inserted);
+        for (bool explain : {false, true}) {
+            Host h;
+            h.panel->setScriptText("AXB");
+            if (explain) h.click("explainCommand");
+            const char* viewName = explain ? "explainText" : "codeText";
+            const QString before = h.textOf(viewName);
+            for (const QString& in : inputs) {
+                const QString name = in.section('=', 0, 0);
+                const QString value = in.section('=', 1);
+                if (auto* c = h.panel->findChild<QComboBox*>(name)) {
+                    if (c->isEditable())
+                        c->setEditText(value);
+                    else
+                        c->setCurrentIndex(value.toInt());
+                } else {
+                    h.type(name.toLatin1().constData(), value);
+                }
+            }
+            // Select the "X": the snippet takes its place.
+            QTextCursor cur = h.view(viewName)->textCursor();
+            cur.setPosition(1);
+            cur.setPosition(2, QTextCursor::KeepAnchor);
+            h.view(viewName)->setTextCursor(cur);
+            platform::resetRandomForTest();
+            const QString firstName =
+                QStringLiteral("tarObj") +
+                QString::number(
+                    int(((0x50000u * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFFu) / 16777216.0 * 999));
+            h.click(button.toLatin1().constData());
+            const QString expected =
+                inserted.isEmpty()
+                    ? before
+                    : "A" + QString(inserted).replace("$v", firstName) + before.mid(2);
+            QCOMPARE(h.textOf(viewName), expected);
+            QCOMPARE(h.panel->currentScriptText(), expected);
+            QVERIFY(platform::shownDialogs().isEmpty());
+        }
+    }
+
+    // The snippet goes in as built, also where the view shows keywords in Chinese.
+    void snippetInExplainViewStaysEnglish() {
+        TestProgramFolder folder(QStringLiteral("velmora"));
+        TranslateModule::loadKeywords();
+        Host h;
+        h.panel->setScriptText("if (a) b();");
+        h.click("explainCommand");
+        QCOMPARE(h.textOf("explainText"), QStringLiteral("【如果】 (a) b();\r\n"));
+        h.caretAtEnd("explainText");
+        h.get<QTabWidget>("scriptTabStrip")->setCurrentIndex(1);
+        h.type("functionText", "go()");
+        h.click("functionCommand");
+        QCOMPARE(h.textOf("explainText"),
+                 QStringLiteral("【如果】 (a) b();\r\nfunction go(){\r\n//方法体内容\r\n}\r\n"));
+        QCOMPARE(h.items("functionCombo"), QStringList{"go();"});
+        QCOMPARE(h.panel->getScriptText(),
+                 QStringLiteral("if (a) b();\r\nfunction go(){\r\n//方法体内容\r\n}\r\n\r\n"));
+    }
+
+    // Counts and delays beyond 16 bits are refused with a message, and nothing goes in.
+    void timerOutOfRangeIsRefused_data() {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<int>("unit");
+        QTest::newRow("count too large") << "32767.5" << 0;
+        QTest::newRow("count too small") << "-40000" << 0;
+        QTest::newRow("seconds too large") << "33" << 1;
+        QTest::newRow("seconds too small") << "-32.6" << 1;
+    }
+    void timerOutOfRangeIsRefused() {
+        QFETCH(QString, count);
+        QFETCH(int, unit);
+        Host h;
+        h.panel->setScriptText("x");
+        h.type("timerText", count);
+        h.choose("timeUnitsCombo", unit);
+        h.get<QComboBox>("functionLineCombo")->setEditText("f");
+        h.click("timerCommand");
+        QCOMPARE(h.textOf("codeText"), QStringLiteral("x"));
+        const auto shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].title, QStringLiteral("提示"));
+        QVERIFY(shown[0].text.contains(unit ? "-32到32" : "-32768到32767"));
+    }
+
+    void pluginListFromTheDownloadedLines() {
+        Host h;
+        h.panel->setScrtipHeadList(QStringList{"jq=http://a/jq.js", "", "plain", "x=http://b=c",
+                                               "jq=http://c/jq2.js", "Jq=http://d"},
+                                   QStringList{"jq", "plain", "missing"});
+        auto* list = h.get<QListWidget>("pluginList");
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
+        QCOMPARE(names, QStringList({"jq", "plain", "x", "jq", "Jq"}));
+        // Both entries of a repeated name are ticked; the match is exact.
+        QCOMPARE(h.panel->getScriptList(), QStringList({"jq", "plain", "jq"}));
+        // A second call appends again and unticks nothing; no include list ticks nothing.
+        h.panel->setScrtipHeadList(QStringList{"x=1"}, std::nullopt);
+        QCOMPARE(list->count(), 6);
+        QCOMPARE(h.panel->getScriptList(), QStringList({"jq", "plain", "jq"}));
+        h.panel->setScrtipHeadList(std::nullopt, QStringList{"x"});
+        QCOMPARE(h.panel->getScriptList(), QStringList({"jq", "plain", "x", "jq", "x"}));
+    }
+
+    void nothingTickedGivesAnEmptyList() {
+        Host h;
+        QCOMPARE(h.panel->getScriptList(), QStringList());
+        h.panel->setScrtipHeadList(QStringList{"a=1", "b=2"}, QStringList{});
+        QCOMPARE(h.panel->getScriptList(), QStringList());
+        h.get<QListWidget>("pluginList")->item(1)->setCheckState(Qt::Checked);
+        QCOMPARE(h.panel->getScriptList(), QStringList{"b"});
+    }
+};
+
+SUITE_TEST_MAIN(ScriptEditPanelTest)
+#include "tst_scripteditpanel.moc"
