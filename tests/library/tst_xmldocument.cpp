@@ -48,6 +48,8 @@ class XmlDocumentTest : public QObject {
         QTest::newRow("comments, PIs and CDATA as themselves")
             << "<!--c--><?pi some data?><a><![CDATA[<&>]]><!-- x --></a>"
             << "<!--c-->\r\n<?pi some data?>\r\n<a><![CDATA[<&>]]><!-- x --></a>\r\n";
+        QTest::newRow("document type kept") << "<!DOCTYPE html>\r\n<html><p>x</p></html>"
+                                            << "<!DOCTYPE html>\r\n<html><p>x</p></html>\r\n";
         QTest::newRow("byte order mark skipped") << "\ufeff<a>b</a>"
                                                  << "<a>b</a>\r\n";
     }
