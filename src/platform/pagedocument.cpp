@@ -1,0 +1,539 @@
+#include "platform/pagedocument.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QWebEngineScript>
+#include <memory>
+
+#include "platform/webbrowser.h"
+
+namespace platform {
+
+namespace pagetext {
+QString noPage() {
+    return QStringLiteral("没有可用的页面");
+}
+QString noAnswer() {
+    return QStringLiteral("页面没有响应");
+}
+QString navigated() {
+    return QStringLiteral("页面已转到新的文档");
+}
+QString stale() {
+    return QStringLiteral("页面文档已更换");
+}
+QString crashed() {
+    return QStringLiteral("页面进程已结束");
+}
+QString nullElement() {
+    return QStringLiteral("对象为空");
+}
+QString noResult() {
+    return QStringLiteral("脚本无法执行(语法错误)");
+}
+}  // namespace pagetext
+
+namespace {
+
+const QString kBridgeKey = QStringLiteral("__pageBridge");
+int gDefaultTimeout = 3000;
+qint64 gNextToken = 1;
+// After a navigation starts, an answer still on its way from the old document gets this long.
+constexpr int kNavigationGraceMs = 500;
+
+// The layer's object in the page's own script context, made once per document. It keeps the
+// elements the program holds handles to (by index), and does the work of each operation in
+// one call so that no DOM object ever has to cross over. What the page may have replaced
+// later (listener methods, Reflect.apply) is taken at install time.
+const char* const kBridgeScript = R"JS(
+(function (key, gen, texts) {
+  'use strict';
+  var W = window;
+  if (Object.prototype.hasOwnProperty.call(W, key)) return W[key].gen;
+  var doc = document;
+  var addL = EventTarget.prototype.addEventListener;
+  var remL = EventTarget.prototype.removeEventListener;
+  var rapply = Reflect.apply;
+  var els = [], where = new Map(), started = new WeakSet();
+  var jsTypes = ['application/ecmascript', 'application/javascript', 'application/x-ecmascript',
+    'application/x-javascript', 'text/ecmascript', 'text/javascript', 'text/javascript1.0',
+    'text/javascript1.1', 'text/javascript1.2', 'text/javascript1.3', 'text/javascript1.4',
+    'text/javascript1.5', 'text/jscript', 'text/livescript', 'text/x-ecmascript',
+    'text/x-javascript'];
+  var canon = Object.create(null);
+  ['id', 'className', 'innerHTML', 'type', 'value', 'styleSheet.cssText', 'language', 'src',
+   'text'].forEach(function (n) { canon[n.toLowerCase()] = n; });
+
+  function Failure(message) { this.message = message; }
+  function describe(e) {
+    if (e instanceof Failure) return e.message;
+    if (e && typeof e === 'object' && 'message' in e) {
+      var m = String(e.message);
+      return e.name && e.name !== 'Error' ? String(e.name) + ': ' + m : m;
+    }
+    return String(e);
+  }
+  function isJsLanguage(lang) {
+    if (lang === null || lang === undefined || lang === '') return true;
+    return jsTypes.indexOf(('text/' + lang).toLowerCase()) >= 0;
+  }
+  function reg(e) {
+    if (e === null || e === undefined) return -1;
+    var i = where.get(e);
+    if (i === undefined) { i = els.length; els[i] = e; where.set(e, i); }
+    return i;
+  }
+  function at(i) {
+    var e = els[i];
+    if (e === null || e === undefined) throw new Failure(texts.nullElement);
+    return e;
+  }
+  function swap(i, from, to) { where.delete(from); els[i] = to; where.set(to, i); }
+  function isTag(e, tag) { return !!e && e.nodeType === 1 && String(e.localName).toLowerCase() === tag; }
+  function freshScript(old, text) {
+    var n = doc.createElement('script');
+    var a = old.attributes;
+    for (var k = 0; k < a.length; ++k) n.setAttribute(a[k].name, a[k].value);
+    n.text = text;
+    return n;
+  }
+  // Inline scripts run while they are inserted, and Chromium reports their syntax and run-time
+  // errors on the window at that moment: catch the first one and make it this call's failure.
+  function guarded(fn) {
+    var first = null;
+    var h = function (ev) {
+      if (ev.target === W && first === null) first = String(ev.message || ev.error || 'Script error.');
+    };
+    rapply(addL, W, ['error', h, true]);
+    try { fn(); } finally { rapply(remL, W, ['error', h, true]); }
+    if (first !== null) throw new Failure(first);
+  }
+  function scriptText(i, e, text) {
+    if (!e.isConnected) {
+      if (!started.has(e)) { e.text = text; return; }
+      var d = freshScript(e, text);
+      swap(i, e, d);
+      if (e.parentNode) e.parentNode.replaceChild(d, e);
+      return;
+    }
+    // A script element runs only once; a fresh copy in its place runs the new text and keeps
+    // the id, language and other attributes.
+    var n = freshScript(e, text);
+    swap(i, e, n);
+    var p = e.parentNode;
+    started.add(n);
+    guarded(function () { p.replaceChild(n, e); });
+  }
+  function plain(v) {
+    if (v === undefined || v === null) return null;
+    var t = typeof v;
+    if (t === 'string' || t === 'number' || t === 'boolean') return v;
+    return String(v);
+  }
+  function styleText(e) {
+    if (isTag(e, 'style')) return e.textContent;
+    throw new Failure(texts.noProperty + 'styleSheet.cssText');
+  }
+  var ops = {
+    alive: function () { return true; },
+    documentElement: function () { return reg(doc.documentElement); },
+    body: function () { return reg(doc.body); },
+    byTag: function (tag, i) { return i < 0 ? -1 : reg(doc.getElementsByTagName(tag).item(i)); },
+    countTag: function (tag) { return doc.getElementsByTagName(tag).length; },
+    byId: function (id) { return reg(doc.getElementById(id)); },
+    create: function (tag) { return reg(doc.createElement(tag)); },
+    append: function (pi, ci) {
+      var p = at(pi), c = at(ci);
+      if (isTag(c, 'script') && (started.has(c) || c.isConnected)) {
+        var n = freshScript(c, c.text);
+        swap(ci, c, n);
+        if (c.parentNode) c.parentNode.removeChild(c);
+        c = n;
+      }
+      if (isTag(c, 'script')) started.add(c);
+      guarded(function () { p.appendChild(c); });
+      return null;
+    },
+    get: function (i, name) {
+      var e = at(i), n = canon[String(name).toLowerCase()] || String(name);
+      if (n === 'styleSheet.cssText') return styleText(e);
+      if (n === 'language') return e.getAttribute('language') || '';
+      if (n === 'text' && !('text' in e)) return e.textContent;
+      return plain(e[n]);
+    },
+    set: function (i, name, v) {
+      var e = at(i), n = canon[String(name).toLowerCase()] || String(name);
+      var s = v === null || v === undefined ? '' : v;
+      if (n === 'styleSheet.cssText') { styleText(e); e.textContent = String(s); return null; }
+      if (n === 'language') { e.setAttribute('language', String(s)); return null; }
+      if (n === 'text' && isTag(e, 'script')) { scriptText(i, e, String(s)); return null; }
+      if (n === 'text' && !('text' in e)) { e.textContent = String(s); return null; }
+      e[n] = v;
+      return null;
+    },
+    // Preorder, five entries per node: name, value, flags (1 text node, 2 has attributes),
+    // id attribute, number of children. Flat, so no nesting limit of the bridge applies.
+    tree: function (i) {
+      var out = [], stack = [at(i)], o = 0;
+      while (stack.length) {
+        var n = stack.pop(), kids = n.childNodes, a = n.attributes, id = '', v = n.nodeValue;
+        if (a) { var it = a.getNamedItem('id'); if (it) id = String(it.value); }
+        var count = kids ? kids.length : 0;
+        out[o++] = String(n.nodeName);
+        out[o++] = v === null || v === undefined ? '' : String(v);
+        out[o++] = (n.nodeType === 3 ? 1 : 0) | (a ? 2 : 0);
+        out[o++] = id;
+        out[o++] = count;
+        for (var k = count - 1; k >= 0; --k) stack[stack.length] = kids[k];
+      }
+      return out;
+    },
+    exec: function (code, lang) {
+      if (!isJsLanguage(lang)) throw new Failure(texts.noLanguage + lang);
+      var host = doc.head || doc.body || doc.documentElement;
+      if (!host) throw new Failure(texts.noBody);
+      var s = doc.createElement('script');
+      s.text = code;
+      try { guarded(function () { host.appendChild(s); }); }
+      finally { if (s.parentNode) s.parentNode.removeChild(s); }
+      return null;
+    }
+  };
+  var bridge = {
+    gen: gen,
+    describe: describe,
+    run: function (op, args) {
+      try { return [1, rapply(ops[op], null, args)]; } catch (e) { return [0, describe(e)]; }
+    }
+  };
+  Object.defineProperty(W, key, { value: bridge, enumerable: false, configurable: false, writable: false });
+  return gen;
+})
+)JS";
+
+QString jsonArgs(const QVariantList& args) {
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromVariantList(args)).toJson(QJsonDocument::Compact));
+}
+
+QString jsonString(const QString& s) {
+    const QString arr = jsonArgs({s});
+    return arr.mid(1, arr.size() - 2);
+}
+
+struct Pending {
+    bool done = false;
+    QVariant value;
+    QEventLoop* loop = nullptr;
+};
+
+// One bounded round trip. The callback's state is shared, never on this stack: an answer that
+// comes after the wait has given up lands in a state nobody reads any more.
+PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs) {
+    PageResult r;
+    if (!page) {
+        r.error = pagetext::noPage();
+        return r;
+    }
+    if (page->isUnresponsive()) {
+        r.error = pagetext::noAnswer();
+        return r;
+    }
+    auto st = std::make_shared<Pending>();
+    QPointer<WebPage> guard(page);
+    page->runJavaScript(source, QWebEngineScript::MainWorld, [st, guard](const QVariant& v) {
+        st->done = true;
+        st->value = v;
+        if (st->loop) st->loop->quit();
+        if (guard) guard->noteAnswer();
+    });
+    if (!st->done) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QString failure;
+        bool navigated = false;
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            // The page is waiting for the user (alert, confirm): the bound starts afresh.
+            if (guard && guard->dialogDepth() > 0) {
+                timer.start(timeoutMs);
+                return;
+            }
+            failure = navigated ? pagetext::navigated() : pagetext::noAnswer();
+            loop.quit();
+        });
+        QObject::connect(page, &QObject::destroyed, &loop, [&] {
+            failure = pagetext::noPage();
+            loop.quit();
+        });
+        QObject::connect(page, &QWebEnginePage::renderProcessTerminated, &loop, [&] {
+            failure = pagetext::crashed();
+            loop.quit();
+        });
+        QObject::connect(page, &QWebEnginePage::loadStarted, &loop, [&] {
+            navigated = true;
+            if (timer.remainingTime() > kNavigationGraceMs) timer.start(kNavigationGraceMs);
+        });
+        st->loop = &loop;
+        timer.start(timeoutMs);
+        WebPage::enterWait();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        WebPage::leaveWait();
+        st->loop = nullptr;
+        if (!st->done) {
+            if (guard && failure == pagetext::noAnswer()) guard->markUnresponsive();
+            r.error = failure.isEmpty() ? pagetext::noAnswer() : failure;
+            return r;
+        }
+    }
+    const QVariantList list = st->value.toList();
+    if (list.isEmpty()) {
+        // Every call returns an array. Nothing comes back when the page went away meanwhile,
+        // or when the source did not compile (only an expression given to evaluate() can).
+        r.error = guard ? pagetext::noResult() : pagetext::noPage();
+        return r;
+    }
+    const int status = list.value(0).toInt();
+    if (status == 1) {
+        r.ok = true;
+        r.value = list.value(1);
+    } else if (status == 2) {
+        r.error = pagetext::stale();
+    } else {
+        r.error = list.value(1).toString();
+    }
+    return r;
+}
+
+QString opSource(qint64 token, const QString& op, const QVariantList& args) {
+    return QStringLiteral(
+               "(function(){var B=window[%1];if(!B||B.gen!==%2)return [2];"
+               "return B.run(%3,%4);})()")
+        .arg(jsonString(kBridgeKey), QString::number(token), jsonString(op), jsonArgs(args));
+}
+
+int effectiveTimeout(int ms) {
+    return ms > 0 ? ms : gDefaultTimeout;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- PageDocument
+
+void PageDocument::setDefaultTimeout(int ms) {
+    gDefaultTimeout = ms > 0 ? ms : 3000;
+}
+int PageDocument::defaultTimeout() {
+    return gDefaultTimeout;
+}
+
+PageDocument PageDocument::of(WebPage* page, PageResult* result) {
+    PageDocument doc;
+    const qint64 candidate = gNextToken++;
+    const QString texts = QStringLiteral("{nullElement:%1,noProperty:%2,noLanguage:%3,noBody:%4}")
+                              .arg(jsonString(pagetext::nullElement()),
+                                   jsonString(QStringLiteral("对象不支持此属性: ")),
+                                   jsonString(QStringLiteral("不支持的脚本语言: ")),
+                                   jsonString(QStringLiteral("页面没有可以放脚本的元素")));
+    const QString source = QStringLiteral("[1,%1(%2,%3,%4)]")
+                               .arg(QString::fromUtf8(kBridgeScript).trimmed(),
+                                    jsonString(kBridgeKey), QString::number(candidate), texts);
+    PageResult r = roundTrip(page, source, gDefaultTimeout);
+    if (r.ok) {
+        doc.page_ = page;
+        doc.token_ = r.value.toLongLong();
+        if (doc.token_ == 0) {
+            r.ok = false;
+            r.error = pagetext::noPage();
+        }
+    }
+    if (result) *result = r;
+    return r.ok ? doc : PageDocument();
+}
+
+PageResult PageDocument::call(const QString& op, const QVariantList& args) const {
+    if (token_ == 0 || !page_) {
+        PageResult r;
+        r.error = pagetext::noPage();
+        return r;
+    }
+    return roundTrip(page_, opSource(token_, op, args), effectiveTimeout(timeoutMs_));
+}
+
+PageElement PageDocument::element(const PageResult& r) const {
+    PageElement e;
+    if (!r.ok) return e;
+    e.page_ = page_;
+    e.token_ = token_;
+    e.timeoutMs_ = timeoutMs_;
+    e.index_ = r.value.toInt();
+    if (e.index_ < 0) e.index_ = -1;
+    return e;
+}
+
+static PageElement deliver(const PageElement& e, const PageResult& r, PageResult* out) {
+    if (out) *out = r;
+    return e;
+}
+
+bool PageDocument::isValid() const {
+    return call(QStringLiteral("alive"), {}).ok;
+}
+
+PageElement PageDocument::body(PageResult* result) const {
+    const PageResult r = call(QStringLiteral("body"), {});
+    return deliver(element(r), r, result);
+}
+
+PageElement PageDocument::documentElement(PageResult* result) const {
+    const PageResult r = call(QStringLiteral("documentElement"), {});
+    return deliver(element(r), r, result);
+}
+
+PageElement PageDocument::getElementsByTagName(const QString& tag, int index,
+                                               PageResult* result) const {
+    const PageResult r = call(QStringLiteral("byTag"), {tag, index});
+    return deliver(element(r), r, result);
+}
+
+int PageDocument::countElementsByTagName(const QString& tag, PageResult* result) const {
+    const PageResult r = call(QStringLiteral("countTag"), {tag});
+    if (result) *result = r;
+    return r.ok ? r.value.toInt() : 0;
+}
+
+PageElement PageDocument::getElementById(const QString& id, PageResult* result) const {
+    const PageResult r = call(QStringLiteral("byId"), {id});
+    return deliver(element(r), r, result);
+}
+
+PageElement PageDocument::createElement(const QString& tag, PageResult* result) const {
+    const PageResult r = call(QStringLiteral("create"), {tag});
+    return deliver(element(r), r, result);
+}
+
+PageResult PageDocument::execScript(const QString& code, const QString& language) const {
+    return call(QStringLiteral("exec"), {code, language});
+}
+
+QVariant PageDocument::evaluate(const QString& expression, PageResult* result) const {
+    PageResult r;
+    if (token_ == 0 || !page_) {
+        r.error = pagetext::noPage();
+    } else {
+        const QString source =
+            QStringLiteral(
+                "(function(){var B=window[%1];if(!B||B.gen!==%2)return [2];"
+                "try{return [1,(%3\n)];}catch(e){return [0,B.describe(e)];}})()")
+                .arg(jsonString(kBridgeKey), QString::number(token_), expression);
+        r = roundTrip(page_, source, effectiveTimeout(timeoutMs_));
+    }
+    if (result) *result = r;
+    return r.value;
+}
+
+// ---------------------------------------------------------------- PageElement
+
+PageResult PageElement::call(const QString& op, const QVariantList& args) const {
+    PageResult r;
+    if (!page_ || token_ == 0) {
+        r.error = pagetext::noPage();
+        return r;
+    }
+    if (isNull()) {
+        r.error = pagetext::nullElement();
+        return r;
+    }
+    QVariantList all{index_};
+    all += args;
+    return roundTrip(page_, opSource(token_, op, all), effectiveTimeout(timeoutMs_));
+}
+
+PageDocument PageElement::document() const {
+    PageDocument d;
+    d.page_ = page_;
+    d.token_ = token_;
+    d.timeoutMs_ = timeoutMs_;
+    return d;
+}
+
+PageResult PageElement::appendChild(const PageElement& child) const {
+    if (!child.isNull() && (child.page_ != page_ || child.token_ != token_)) {
+        PageResult r;
+        r.error = pagetext::stale();
+        return r;
+    }
+    if (child.isNull()) {
+        PageResult r;
+        r.error = pagetext::nullElement();
+        return r;
+    }
+    return call(QStringLiteral("append"), {child.index_});
+}
+
+QVariant PageElement::getProperty(const QString& name, PageResult* result) const {
+    const PageResult r = call(QStringLiteral("get"), {name});
+    if (result) *result = r;
+    return r.value;
+}
+
+QString PageElement::getText(const QString& name, PageResult* result) const {
+    const QVariant v = getProperty(name, result);
+    return v.isNull() ? QString() : v.toString();
+}
+
+PageResult PageElement::setProperty(const QString& name, const QVariant& value) const {
+    return call(QStringLiteral("set"), {name, value});
+}
+
+DomNode PageElement::domTree(PageResult* result) const {
+    PageResult r = call(QStringLiteral("tree"), {});
+    DomNode root;
+    if (r.ok) {
+        const QVariantList flat = r.value.toList();
+        // Rebuild from the preorder list without recursion: a stack of (node, children left).
+        struct Open {
+            DomNode* node;
+            int left;
+        };
+        QList<Open> open;
+        int i = 0;
+        auto take = [&](DomNode& n) {
+            n.nodeName = flat.value(i).toString();
+            n.nodeValue = flat.value(i + 1).toString();
+            const int flags = flat.value(i + 2).toInt();
+            n.isText = flags & 1;
+            n.hasAttributes = flags & 2;
+            n.id = flat.value(i + 3).toString();
+            const int count = flat.value(i + 4).toInt();
+            i += 5;
+            return count;
+        };
+        if (flat.size() >= 5) {
+            const int count = take(root);
+            root.children.reserve(count);
+            open.append({&root, count});
+            while (!open.isEmpty() && i + 5 <= flat.size()) {
+                Open& top = open.last();
+                if (top.left == 0) {
+                    open.removeLast();
+                    continue;
+                }
+                --top.left;
+                // Children are reserved up front, so pointers to them stay put.
+                top.node->children.append(DomNode());
+                DomNode& child = top.node->children.last();
+                const int n = take(child);
+                child.children.reserve(n);
+                if (n > 0) open.append({&child, n});
+            }
+        }
+        r.value = QVariant();
+    }
+    if (result) *result = r;
+    return root;
+}
+
+}  // namespace platform

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+namespace platform {
+
+class WebPage;
+class PageDocument;
+
+// Outcome of one operation on a page. Page work in the programs skips a failing step and goes
+// on, and some callers log or show the description, so every operation reports instead of
+// throwing. `value` holds what a reading operation returned (null on failure).
+struct PageResult {
+    bool ok = false;
+    QString error;  // the page's own description ("Uncaught SyntaxError: ...") or the layer's
+    QVariant value;
+    explicit operator bool() const { return ok; }
+};
+
+// One node of a document subtree, as the analyzer's tree needs it.
+struct DomNode {
+    QString nodeName;            // "DIV", "#text", "#comment", ...
+    QString nodeValue;           // text of text and comment nodes; empty for elements
+    bool isText = false;         // a text node (the analyzer writes "#" + nodeValue for these)
+    bool hasAttributes = false;  // false for nodes without an attribute collection
+    QString id;                  // value of the "id" attribute; empty when there is none
+    QList<DomNode> children;
+};
+
+// A handle to one element of a page's document. Cheap to copy; it stays bound to the document
+// that was loaded when it was obtained and fails cleanly (ok = false) once the page has moved
+// on to another document. A null element (isNull()) is what a lookup that found nothing gives;
+// every operation on it fails with a description.
+class PageElement {
+  public:
+    PageElement() = default;
+    bool isNull() const { return index_ < 0; }
+
+    // Adds child at the end of this element's children. A script element with text runs as
+    // it goes in; an error it raises while running comes back as the failure. A script element
+    // that already ran elsewhere is replaced by a fresh copy so that it runs again.
+    PageResult appendChild(const PageElement& child) const;
+
+    // Element properties by name. The names the programs use, in any letter case: "id",
+    // "className", "innerHTML", "type", "value", "styleSheet.cssText" (a style element's whole
+    // sheet text), "language", "src", "text"; any other name is read or written as the
+    // element's script property of that exact name.
+    //
+    // Setting "text" of a script element that is in the document runs the new text every time
+    // (the element is swapped for a fresh one with the same attributes, so getElementById finds
+    // it and this handle follows it); a syntax or run-time error while the page takes the text
+    // is the failure, with the page's description. A script element whose language names no
+    // JavaScript dialect ("VBScript") takes the text without running it and without failure.
+    QVariant getProperty(const QString& name, PageResult* result = nullptr) const;
+    QString getText(const QString& name, PageResult* result = nullptr) const;  // as text
+    PageResult setProperty(const QString& name, const QVariant& value) const;
+
+    // The subtree rooted here, in one round trip: child nodes in document order, text and
+    // comment nodes included. An empty node (nodeName empty) on failure.
+    DomNode domTree(PageResult* result = nullptr) const;
+
+    PageDocument document() const;
+
+  private:
+    friend class PageDocument;
+    PageResult call(const QString& op, const QVariantList& args) const;
+    QPointer<WebPage> page_;
+    qint64 token_ = 0;
+    int index_ = -1;
+    int timeoutMs_ = 0;
+};
+
+// The document loaded in a browser control *now* (WebBrowser::Document()). Every operation is
+// one synchronous round trip into the page's own script context (beside the page's scripts:
+// globals defined by injected code are the page's globals), bounded by a timeout that ends
+// early when the page goes away, its render process dies or it navigates elsewhere. While a
+// dialog the page opened (alert, confirm, prompt) is up, the bound does not run down.
+//
+// A page that lets a wait run out (a runaway script) is marked unresponsive: further calls on
+// it fail at once, without waiting, until it answers again or loads a new document.
+class PageDocument {
+  public:
+    PageDocument() = default;
+
+    // True when the handle was obtained and the page still shows that same document (one
+    // round trip).
+    bool isValid() const;
+    bool isNull() const { return token_ == 0; }
+
+    PageElement body(PageResult* result = nullptr) const;
+    PageElement documentElement(PageResult* result = nullptr) const;
+    // getElementsByTagName(tag) then item(index); a null element when there is no such item.
+    PageElement getElementsByTagName(const QString& tag, int index = 0,
+                                     PageResult* result = nullptr) const;
+    int countElementsByTagName(const QString& tag, PageResult* result = nullptr) const;
+    // A null element, and no failure, when no element has that id.
+    PageElement getElementById(const QString& id, PageResult* result = nullptr) const;
+    // Any tag; the programs use "script", "style", "div" and "input".
+    PageElement createElement(const QString& tag, PageResult* result = nullptr) const;
+
+    // Runs code in the page's global scope (function declarations become page globals), as a
+    // script element would: a language that names no JavaScript dialect fails with a
+    // description (there is only the JavaScript engine); an empty language means JavaScript.
+    PageResult execScript(const QString& code,
+                          const QString& language = QStringLiteral("javascript")) const;
+
+    // Escape hatch: the value of one JavaScript expression evaluated in the page's global
+    // context (strings, numbers, booleans, arrays and plain objects come back; DOM objects
+    // come back as empty maps). A thrown error is the failure, with its description.
+    QVariant evaluate(const QString& expression, PageResult* result = nullptr) const;
+
+    // Bound of one round trip, in ms, for this handle (0: the process-wide default).
+    void setTimeout(int ms) { timeoutMs_ = ms; }
+    static void setDefaultTimeout(int ms);
+    static int defaultTimeout();
+
+    // Binds a handle to the document that page shows now (what WebBrowser::Document() does).
+    static PageDocument of(WebPage* page, PageResult* result = nullptr);
+
+  private:
+    friend class PageElement;
+    PageResult call(const QString& op, const QVariantList& args) const;
+    PageElement element(const PageResult& r) const;
+    QPointer<WebPage> page_;
+    qint64 token_ = 0;
+    int timeoutMs_ = 0;
+};
+
+// The layer's texts for failures that do not come from the page.
+namespace pagetext {
+QString noPage();       // no page, or the page was closed
+QString noAnswer();     // the page did not answer within the bound
+QString navigated();    // the page moved on to another document during the call
+QString stale();        // the handle belongs to an earlier document
+QString crashed();      // the page's render process ended
+QString nullElement();  // an operation on an element that was not found
+QString noResult();     // no result at all: an expression given to evaluate() did not compile
+}  // namespace pagetext
+
+}  // namespace platform

@@ -1,0 +1,397 @@
+#include "platform/webbrowser.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <utility>
+
+#include "platform/dialogs.h"
+#include "platform/form.h"
+
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+const QString kPageDialogTitle = QStringLiteral("来自网页的消息");
+
+// Chromium silently ignores what it cannot parse as an address, which would leave a caller
+// waiting for events that never come; such addresses are failed here instead.
+bool engineRefuses(const QUrl& url) {
+    if (!url.isValid() || url.scheme().isEmpty()) return true;
+    static const QStringList needHost = {"http", "https", "ftp", "ws", "wss"};
+    return needHost.contains(url.scheme().toLower()) && url.host().isEmpty();
+}
+
+// What the browser control does with an address typed without a scheme
+// ("www.example.com", a local path): it completes it itself.
+QUrl addressUrl(const QString& address) {
+    QUrl url(address);
+    if (url.scheme().isEmpty() && !address.trimmed().isEmpty()) url = QUrl::fromUserInput(address);
+    return url;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- WebPage
+
+WebPage::WebPage(WebBrowser* owner) : QWebEnginePage(sharedProfile(), owner), owner_(owner) {
+    connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& i) {
+        if (i.status() == QWebEngineLoadingInfo::LoadStartedStatus) ++navigations_;
+        // A finished document means the renderer is working again.
+        if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus) unresponsive_ = false;
+    });
+    connect(this, &QWebEnginePage::renderProcessTerminated, this,
+            [this] { unresponsive_ = false; });
+}
+
+QWebEngineProfile* WebPage::sharedProfile() {
+    // Qt's default profile is off the record; it lives as long as the engine does, so no page
+    // can outlive it at shutdown.
+    static QWebEngineProfile* profile = [] {
+        QWebEngineProfile* p = QWebEngineProfile::defaultProfile();
+        p->setHttpCacheType(QWebEngineProfile::NoCache);
+        return p;
+    }();
+    return profile;
+}
+
+void WebPage::markUnresponsive() {
+    if (unresponsive_) return;
+    unresponsive_ = true;
+    // Ask again in the background: the first answer clears the mark.
+    QPointer<WebPage> self(this);
+    runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld, [self](const QVariant&) {
+        if (self) self->noteAnswer();
+    });
+}
+
+void WebPage::terminateRenderer() {
+#ifdef Q_OS_UNIX
+    const qint64 pid = renderProcessPid();
+    if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+#endif
+}
+
+namespace {
+int gWaitDepth = 0;
+QList<QPointer<QObject>>& heldBack() {
+    static QList<QPointer<QObject>> list;
+    return list;
+}
+}  // namespace
+
+void WebPage::deleteWhenIdle(QObject* object) {
+    if (!object) return;
+    if (gWaitDepth == 0)
+        object->deleteLater();
+    else
+        heldBack().append(object);
+}
+
+void WebPage::enterWait() {
+    ++gWaitDepth;
+}
+
+void WebPage::leaveWait() {
+    if (--gWaitDepth > 0) return;
+    const QList<QPointer<QObject>> objects = std::exchange(heldBack(), {});
+    for (const QPointer<QObject>& o : objects)
+        if (o) o->deleteLater();
+}
+
+QWidget* WebPage::dialogParent() const {
+    return owner_ ? owner_->window() : nullptr;
+}
+
+void WebPage::javaScriptAlert(const QUrl&, const QString& msg) {
+    ++dialogDepth_;
+    messageBox(msg, MsgButtons::Ok, kPageDialogTitle, MsgIcon::Warning, dialogParent());
+    --dialogDepth_;
+}
+
+bool WebPage::javaScriptConfirm(const QUrl&, const QString& msg) {
+    ++dialogDepth_;
+    const MsgAnswer a =
+        messageBox(msg, MsgButtons::OkCancel, kPageDialogTitle, MsgIcon::Question, dialogParent());
+    --dialogDepth_;
+    return a == MsgAnswer::Ok;
+}
+
+bool WebPage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
+                               QString* result) {
+    ++dialogDepth_;
+    const QString text = inputBox(msg, kPageDialogTitle, defaultValue, dialogParent());
+    --dialogDepth_;
+    // The input box gives the empty text for cancel; the page then sees null.
+    if (text.isEmpty()) return false;
+    if (result) *result = text;
+    return true;
+}
+
+void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                       const QString&) {}
+
+// ---------------------------------------------------------------- WebBrowser
+
+WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new QWebEngineView(this);
+    page_ = new WebPage(this);
+    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    view_->setPage(page_);
+    layout->addWidget(view_);
+
+    connect(page_, &QWebEnginePage::newWindowRequested, this, &WebBrowser::onNewWindow);
+    connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoading);
+    connect(page_, &QWebEnginePage::urlChanged, this, &WebBrowser::onUrlChanged);
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        if (!afterKill_.isEmpty()) {
+            const QUrl url = afterKill_.takeFirst();
+            afterKill_.clear();
+            page_->load(url);
+        }
+    });
+}
+
+WebBrowser::~WebBrowser() {
+    // The view must let go of the page before the page goes.
+    delete view_;
+    view_ = nullptr;
+    delete page_;
+    page_ = nullptr;
+}
+
+void WebBrowser::load(const QUrl& url) {
+    everNavigated_ = true;
+    requested_ = true;
+    if (page_->isUnresponsive()) {
+        // A renderer stuck in a page script never lets a navigation commit: end it, and load
+        // once it is gone (or after a short while, should the engine not report the end).
+        afterKill_ = {url};
+        page_->terminateRenderer();
+        QPointer<WebBrowser> self(this);
+        QTimer::singleShot(2000, this, [self, url] {
+            if (self && !self->afterKill_.isEmpty()) {
+                self->afterKill_.clear();
+                self->page_->load(url);
+            }
+        });
+        return;
+    }
+    page_->load(url);
+}
+
+void WebBrowser::Navigate(const QString& address) {
+    const QUrl url = addressUrl(address);
+    if (engineRefuses(url)) {
+        failInvalid(address);
+        return;
+    }
+    load(url);
+}
+
+void WebBrowser::failInvalid(const QString& address) {
+    // The page stays as it is; the caller learns of the failure like of any other, from the
+    // window's own event loop.
+    QPointer<WebBrowser> self(this);
+    QTimer::singleShot(0, this, [self, address] {
+        if (self) Q_EMIT self->NavigateError(self, address, -300);  // net::ERR_INVALID_URL
+    });
+}
+
+void WebBrowser::GoBack() {
+    if (page_->isUnresponsive()) {
+        page_->terminateRenderer();
+        return;
+    }
+    page_->triggerAction(QWebEnginePage::Back);
+}
+
+void WebBrowser::GoForward() {
+    if (page_->isUnresponsive()) {
+        page_->terminateRenderer();
+        return;
+    }
+    page_->triggerAction(QWebEnginePage::Forward);
+}
+
+void WebBrowser::Refresh() {
+    if (page_->isUnresponsive()) {
+        const QUrl url = page_->url();
+        if (url.isValid() && !url.isEmpty()) load(url);
+        return;
+    }
+    page_->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebBrowser::Stop() {
+    requested_ = false;
+    page_->triggerAction(QWebEnginePage::Stop);
+}
+
+QString WebBrowser::LocationURL() const {
+    const QUrl url = page_->url();
+    if (url.isEmpty()) return QString();
+    return QString::fromLatin1(url.toEncoded());
+}
+
+int WebBrowser::ReadyState() const {
+    if (requested_ || loading_ > 0) return 1;
+    return everNavigated_ ? 4 : 0;
+}
+
+PageDocument WebBrowser::Document(PageResult* result) const {
+    return PageDocument::of(page_, result);
+}
+
+int WebBrowser::Left() const {
+    return twips(x());
+}
+int WebBrowser::Top() const {
+    return twips(y());
+}
+int WebBrowser::Width() const {
+    return twips(width());
+}
+int WebBrowser::Height() const {
+    return twips(height());
+}
+void WebBrowser::setLeft(int tw) {
+    move(px(tw), y());
+}
+void WebBrowser::setTop(int tw) {
+    move(x(), px(tw));
+}
+void WebBrowser::setWidth(int tw) {
+    resize(qMax(0, px(tw)), height());
+}
+void WebBrowser::setHeight(int tw) {
+    resize(width(), qMax(0, px(tw)));
+}
+
+void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
+    NewWindowRequest r;
+    r.url = QString::fromLatin1(request.requestedUrl().toEncoded());
+    r.userInitiated = request.isUserInitiated();
+    QPointer<WebBrowser> self(this);
+    Q_EMIT NewWindow2(this, &r);
+    // The handler may have unloaded this control: that only hides it until the event loop
+    // turns again, so the request can still be answered.
+    if (r.cancel || !r.target || r.target == this || !r.target->page_) return;
+    r.target->everNavigated_ = true;
+    r.target->requested_ = true;
+    request.openIn(r.target->page_);
+}
+
+void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
+    using L = QWebEngineLoadingInfo;
+    if (info.status() == L::LoadStartedStatus) {
+        requested_ = false;
+        ++loading_;
+        commitPending_ = true;
+        return;
+    }
+    loading_ = qMax(0, loading_ - 1);
+    if (loading_ == 0) requested_ = false;
+    if (info.status() == L::LoadStoppedStatus) return;
+
+    const QString url = LocationURL();
+    const bool succeeded = info.status() == L::LoadSucceededStatus;
+    const bool commit = commitPending_;
+    commitPending_ = false;
+    const int code =
+        info.errorDomain() == L::HttpStatusCodeDomain || info.errorDomain() == L::NoErrorDomain
+            ? info.errorCode()
+            : -qAbs(info.errorCode());
+    // Handlers run from the event loop, outside the engine's callback, so they may wait on the
+    // page, destroy this control or navigate again.
+    QPointer<WebBrowser> self(this);
+    QTimer::singleShot(0, this, [self, url, succeeded, commit, code] {
+        if (!self) return;
+        if (commit && succeeded) Q_EMIT self->NavigateComplete2(self, url);
+        if (!succeeded) Q_EMIT self->NavigateError(self, url, code);
+        // An error page, the server's or the engine's, is a document too.
+        if (self) Q_EMIT self->DocumentComplete(self, url);
+    });
+}
+
+void WebBrowser::onUrlChanged() {
+    if (loading_ > 0 && commitPending_) {
+        commitPending_ = false;
+        const QString url = LocationURL();
+        QPointer<WebBrowser> self(this);
+        QTimer::singleShot(0, this, [self, url] {
+            if (self) Q_EMIT self->NavigateComplete2(self, url);
+        });
+    } else if (loading_ == 0) {
+        // A move within the same document (an anchor) starts no load.
+        requested_ = false;
+    }
+}
+
+// ---------------------------------------------------------------- BrowserArray
+
+BrowserArray::BrowserArray(const QString& name, QObject* parent) : QObject(parent), name_(name) {}
+
+BrowserArray::~BrowserArray() = default;
+
+WebBrowser* BrowserArray::element(int index) const {
+    const auto it = elements_.constFind(index);
+    return it == elements_.cend() ? nullptr : it->data();
+}
+
+QList<int> BrowserArray::indexes() const {
+    QList<int> out;
+    for (auto it = elements_.cbegin(); it != elements_.cend(); ++it)
+        if (*it) out << it.key();
+    return out;
+}
+
+WebBrowser* BrowserArray::loadElement(int index, QWidget* parent) {
+    if (index < -32768 || index > 32767 || exists(index)) return nullptr;
+    auto* wb = new WebBrowser(parent);
+    wb->setObjectName(name_);
+    wb->index_ = index;
+    wb->hide();
+    elements_.insert(index, wb);
+    connect(wb, &QObject::destroyed, this, [this, index, wb] {
+        const auto it = elements_.find(index);
+        if (it != elements_.end() && (it->isNull() || it->data() == wb)) elements_.erase(it);
+    });
+    connect(wb, &WebBrowser::NewWindow2, this,
+            [this, index](WebBrowser*, NewWindowRequest* r) { Q_EMIT NewWindow2(index, r); });
+    connect(
+        wb, &WebBrowser::DocumentComplete, this,
+        [this, index](WebBrowser*, const QString& url) { Q_EMIT DocumentComplete(index, url); });
+    connect(wb, &WebBrowser::NavigateComplete2, this,
+            [this, index](WebBrowser*, const QString& u) { Q_EMIT NavigateComplete2(index, u); });
+    connect(wb, &WebBrowser::NavigateError, this,
+            [this, index](WebBrowser*, const QString& url, int code) {
+                Q_EMIT NavigateError(index, url, code);
+            });
+    return wb;
+}
+
+bool BrowserArray::unloadElement(int index) {
+    WebBrowser* wb = element(index);
+    if (!wb) return false;
+    elements_.remove(index);
+    // Events already queued for it must not reach the window under its old index.
+    disconnect(wb, nullptr, this, nullptr);
+    wb->hide();
+    WebPage::deleteWhenIdle(wb);
+    return true;
+}
+
+}  // namespace platform

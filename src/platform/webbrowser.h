@@ -1,0 +1,191 @@
+#pragma once
+
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QWebEnginePage>
+#include <QWidget>
+
+#include "platform/pagedocument.h"
+
+class QWebEngineView;
+class QWebEngineProfile;
+class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
+
+namespace platform {
+
+class WebBrowser;
+
+// A page's request for a new window, as the NewWindow2 handlers see it. A handler sets
+// `cancel`, or hands over another control in `target`: the new window's page then opens in
+// that control. A request left with neither is refused, so no page ever opens a window that
+// nobody shows.
+struct NewWindowRequest {
+    QString url;  // the address asked for; may be empty (window.open() without one)
+    bool userInitiated = false;
+    bool cancel = false;
+    WebBrowser* target = nullptr;
+};
+
+// The page of one browser control. Page dialogs go through the platform's message boxes
+// (title "来自网页的消息"), console output is kept quiet, and the state of the synchronous
+// bridge of PageDocument (open dialogs, an unresponsive renderer) lives here.
+class WebPage : public QWebEnginePage {
+    Q_OBJECT
+  public:
+    explicit WebPage(WebBrowser* owner);
+    WebBrowser* owner() const { return owner_; }
+
+    // One profile for every control of the process: off the record, without HTTP cache, so
+    // every navigation fetches the page afresh.
+    static QWebEngineProfile* sharedProfile();
+
+    // ---- used by PageDocument ----
+    int dialogDepth() const { return dialogDepth_; }
+    bool isUnresponsive() const { return unresponsive_; }
+    void markUnresponsive();
+    void noteAnswer() { unresponsive_ = false; }
+    quint64 navigationCount() const { return navigations_; }
+    // Ends the render process of a page stuck in a script, so that it can load again.
+    void terminateRenderer();
+
+    // Synchronous page calls wait in a nested event loop, and Qt deletes objects whose
+    // deleteLater() was called inside that loop before it ends: a control unloaded by a handler
+    // that ran during a call (a page opening a window from execScript) would vanish under the
+    // caller's feet. Deletion is therefore held back until the outermost wait is over.
+    static void deleteWhenIdle(QObject* object);
+    static void enterWait();
+    static void leaveWait();
+
+  protected:
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
+                          const QString& defaultValue, QString* result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int lineNumber, const QString& sourceID) override;
+
+  private:
+    QWidget* dialogParent() const;
+    WebBrowser* owner_;
+    int dialogDepth_ = 0;
+    bool unresponsive_ = false;
+    quint64 navigations_ = 0;
+};
+
+// The embedded browser control. Method names follow the control the programs were designed
+// for; geometry is in twips (15 per pixel). Events are delivered from the window's own event
+// loop, never from inside the engine's callbacks, so handlers may make synchronous page calls,
+// destroy controls (BrowserArray::unloadElement) or start navigations.
+class WebBrowser : public QWidget {
+    Q_OBJECT
+  public:
+    explicit WebBrowser(QWidget* parent = nullptr);
+    ~WebBrowser() override;
+
+    // Start loading and return at once. The address is taken as typed: no trimming, no scheme
+    // completion; an address the engine cannot load ("http://") ends as a failed navigation
+    // (NavigateError, then DocumentComplete), never as a crash.
+    void Navigate(const QString& address);
+    void Navigate2(const QString& address) { Navigate(address); }
+    void GoBack();
+    void GoForward();
+    void Refresh();
+    void Stop();
+
+    // Silent keeps the engine's own script-error dialogs away. Chromium shows none, so the flag
+    // is only kept; page alert/confirm/prompt always go through the platform's message boxes.
+    bool Silent() const { return silent_; }
+    void setSilent(bool silent) { silent_ = silent; }
+
+    // Address of the top-level document shown, in the engine's encoded text form
+    // ("http://127.0.0.1:8000/a.html", "about:blank"); empty before the first navigation.
+    QString LocationURL() const;
+    // 0 before the first navigation, 1 while a navigation is under way, 4 once it is complete
+    // (also after a failed or stopped one).
+    int ReadyState() const;
+    // The document shown now; a null handle when the page does not answer.
+    PageDocument Document(PageResult* result = nullptr) const;
+
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+    bool Visible() const { return !isHidden(); }  // the control's own flag, not its window's
+    void ZOrder() { raise(); }
+
+    // Position in its BrowserArray; 0 for a control outside any array.
+    int Index() const { return index_; }
+
+    WebPage* page() const { return page_; }
+    QWebEngineView* view() const { return view_; }
+
+  Q_SIGNALS:
+    void NewWindow2(platform::WebBrowser* sender, platform::NewWindowRequest* request);
+    // Top-level document finished (Chromium reports no frame completions); url equals
+    // LocationURL() at that moment.
+    void DocumentComplete(platform::WebBrowser* sender, const QString& url);
+    void NavigateComplete2(platform::WebBrowser* sender, const QString& url);
+    // statusCode: the HTTP status for an error answer, else the engine's (negative) net error.
+    void NavigateError(platform::WebBrowser* sender, const QString& url, int statusCode);
+
+  private:
+    friend class BrowserArray;
+    void onNewWindow(QWebEngineNewWindowRequest& request);
+    void onLoading(const QWebEngineLoadingInfo& info);
+    void onUrlChanged();
+    void failInvalid(const QString& address);
+    void load(const QUrl& url);
+
+    QWebEngineView* view_ = nullptr;
+    WebPage* page_ = nullptr;
+    bool silent_ = false;
+    bool everNavigated_ = false;
+    bool requested_ = false;  // Navigate() called, engine has not started yet
+    int loading_ = 0;         // navigations started and not yet ended
+    bool commitPending_ = false;
+    int index_ = 0;
+    QList<QUrl> afterKill_;  // address to load once a stuck renderer has ended
+};
+
+// A window's array of browser controls, indexed by a 16-bit signed index as the windows'
+// designs have it. Elements are made and destroyed at run time; the array re-emits every
+// element's events with the element's index.
+class BrowserArray : public QObject {
+    Q_OBJECT
+  public:
+    // name becomes the objectName of every element.
+    explicit BrowserArray(const QString& name, QObject* parent = nullptr);
+    ~BrowserArray() override;
+
+    QString name() const { return name_; }
+    WebBrowser* element(int index) const;  // nullptr when absent
+    bool exists(int index) const { return element(index) != nullptr; }
+    QList<int> indexes() const;  // ascending
+
+    // Makes element index as a child of parent (hidden until shown, like a freshly loaded
+    // control array element). nullptr when the index lies outside -32768..32767 or the element
+    // already exists: the caller decides what that state means.
+    WebBrowser* loadElement(int index, QWidget* parent);
+    // Hides the element, takes it out of the array at once and destroys it on the next turn of
+    // the event loop, so it may be called from inside the element's own event handlers.
+    // false when there is no such element.
+    bool unloadElement(int index);
+
+  Q_SIGNALS:
+    void NewWindow2(int index, platform::NewWindowRequest* request);
+    void DocumentComplete(int index, const QString& url);
+    void NavigateComplete2(int index, const QString& url);
+    void NavigateError(int index, const QString& url, int statusCode);
+
+  private:
+    QString name_;
+    QMap<int, QPointer<WebBrowser>> elements_;
+};
+
+}  // namespace platform

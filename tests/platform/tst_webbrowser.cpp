@@ -1,0 +1,191 @@
+#include <QApplication>
+#include <QSignalSpy>
+#include <memory>
+
+#include "platform/webbrowser.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+
+using platform::BrowserArray;
+using platform::NewWindowRequest;
+using platform::WebBrowser;
+
+class WebBrowserTest : public QObject {
+    Q_OBJECT
+
+    TestServer* server_ = nullptr;
+    std::unique_ptr<QWidget> window_;
+
+    static bool completes(WebBrowser* wb, const QString& address, QString* url = nullptr) {
+        QSignalSpy done(wb, &WebBrowser::DocumentComplete);
+        wb->Navigate(address);
+        if (!done.wait(15000)) return false;
+        if (url) *url = done.first().at(1).toString();
+        return true;
+    }
+
+    // The new-window chain as the hosting windows run it: the next element takes the asking
+    // element's place, shows the new page, and the asking element goes (element 0 only hides).
+    static void chain(BrowserArray* array, QWidget* parent, int index, NewWindowRequest* r) {
+        WebBrowser* from = array->element(index);
+        WebBrowser* next = array->loadElement(index + 1, parent);
+        QVERIFY(from && next);
+        next->setLeft(from->Left());
+        next->setTop(from->Top());
+        next->setHeight(from->Height());
+        next->setWidth(from->Width());
+        next->show();
+        next->ZOrder();
+        r->target = next;
+        if (index != 0)
+            array->unloadElement(index);
+        else
+            from->hide();
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        server_ = new TestServer(this);
+        server_->page("/a.html", "<html><body><p id=\"p\">a</p></body></html>");
+        server_->page("/b.html", "<html><body>b</body></html>");
+        server_->page("/frames.html",
+                      "<html><body><iframe src=\"/b.html\"></iframe><iframe src=\"/a.html\">"
+                      "</iframe></body></html>");
+        server_->page("/opener.html",
+                      "<html><body><a id=\"pop\" href=\"/b.html\" target=\"_blank\">b</a></body>"
+                      "</html>");
+        window_ = std::make_unique<QWidget>();
+        window_->resize(800, 600);
+        window_->show();
+    }
+
+    void cleanupTestCase() { window_.reset(); }
+
+    void topLevelCompletionOnly() {
+        WebBrowser wb(window_.get());
+        wb.show();
+        QCOMPARE(wb.ReadyState(), 0);
+        QCOMPARE(wb.LocationURL(), QString());
+        QSignalSpy done(&wb, &WebBrowser::DocumentComplete);
+        QSignalSpy committed(&wb, &WebBrowser::NavigateComplete2);
+        wb.Navigate(server_->url("/frames.html"));
+        QCOMPARE(wb.ReadyState(), 1);
+        QVERIFY(done.wait(15000));
+        QTest::qWait(300);  // the frames have loaded by now
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(done.first().at(0).value<WebBrowser*>(), &wb);
+        QCOMPARE(done.first().at(1).toString(), server_->url("/frames.html"));
+        QCOMPARE(wb.LocationURL(), server_->url("/frames.html"));
+        QCOMPARE(wb.ReadyState(), 4);
+        QCOMPARE(committed.size(), 1);
+
+        QString url;
+        QVERIFY(completes(&wb, "about:blank", &url));
+        QCOMPARE(url, QStringLiteral("about:blank"));
+        QCOMPARE(wb.LocationURL(), QStringLiteral("about:blank"));
+    }
+
+    void failedNavigations() {
+        WebBrowser wb(window_.get());
+        QVERIFY(completes(&wb, server_->url("/a.html")));
+        QSignalSpy error(&wb, &WebBrowser::NavigateError);
+        // The server's error page is still a document.
+        QString url;
+        QVERIFY(completes(&wb, server_->url("/missing.html"), &url));
+        QCOMPARE(error.size(), 1);
+        QCOMPARE(error.first().at(2).toInt(), 404);
+        QCOMPARE(url, server_->url("/missing.html"));
+        // An address the engine cannot use fails without changing the page.
+        wb.Navigate2("http://");
+        QVERIFY(error.wait(5000));
+        QCOMPARE(error.last().at(1).toString(), QStringLiteral("http://"));
+        QCOMPARE(wb.ReadyState(), 4);
+        QCOMPARE(wb.LocationURL(), server_->url("/missing.html"));
+    }
+
+    void geometryInTwips() {
+        WebBrowser wb(window_.get());
+        wb.setLeft(120);
+        wb.setTop(480);
+        wb.setWidth(8895);
+        wb.setHeight(7335);
+        QCOMPARE(wb.geometry(), QRect(8, 32, 593, 489));
+        QCOMPARE(wb.Left(), 120);
+        QCOMPARE(wb.Width(), 8895);
+        wb.hide();
+        QVERIFY(!wb.Visible());
+        wb.show();
+        QVERIFY(wb.Visible());
+    }
+
+    void newWindowOpensInHandedControl() {
+        QWidget host(window_.get());
+        host.resize(600, 400);
+        host.show();
+        BrowserArray array("recordWB");
+        WebBrowser* first = array.loadElement(0, &host);
+        QVERIFY(first);
+        QVERIFY(!array.loadElement(0, &host));
+        QVERIFY(!array.loadElement(40000, &host));
+        first->setGeometry(10, 20, 300, 200);
+        first->show();
+        QList<int> asked;
+        connect(&array, &BrowserArray::NewWindow2, this, [&](int index, NewWindowRequest* r) {
+            asked << index;
+            chain(&array, &host, index, r);
+        });
+        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        first->Navigate(server_->url("/opener.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
+        QVERIFY(first->Document().execScript("document.getElementById('pop').click();").ok);
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 15000);
+        QCOMPARE(done.last().at(0).toInt(), 1);
+        QCOMPARE(done.last().at(1).toString(), server_->url("/b.html"));
+        WebBrowser* second = array.element(1);
+        QVERIFY(second);
+        QCOMPARE(second->LocationURL(), server_->url("/b.html"));
+        QCOMPARE(second->geometry(), QRect(10, 20, 300, 200));
+        QCOMPARE(second->Index(), 1);
+        QVERIFY(first->isHidden());
+        QCOMPARE(first->LocationURL(), server_->url("/opener.html"));
+
+        // From element 1: element 2 takes over and element 1 is destroyed from inside its own
+        // event handler.
+        QPointer<WebBrowser> gone(second);
+        const auto rr = second->Document().execScript("window.open('/a.html');");
+        QVERIFY2(rr.ok, qPrintable(rr.error));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, 15000);
+        QCOMPARE(asked, QList<int>({0, 1}));
+        QCOMPARE(done.last().at(0).toInt(), 2);
+        QVERIFY(!array.exists(1));
+        QTRY_VERIFY(gone.isNull());
+        QCOMPARE(array.indexes(), QList<int>({0, 2}));
+        QCOMPARE(array.element(2)->LocationURL(), server_->url("/a.html"));
+    }
+
+    void cancelledNewWindowOpensNothing() {
+        QWidget host(window_.get());
+        BrowserArray array("boxWB");
+        WebBrowser* wb = array.loadElement(0, &host);
+        int asked = 0;
+        connect(&array, &BrowserArray::NewWindow2, this, [&](int, NewWindowRequest* r) {
+            ++asked;
+            r->cancel = true;
+        });
+        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        wb->Navigate(server_->url("/opener.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
+        QVERIFY(wb->Document()
+                    .execScript("window.open('/b.html'); "
+                                "document.getElementById('pop').click();")
+                    .ok);
+        QTRY_COMPARE_WITH_TIMEOUT(asked, 2, 15000);
+        QTest::qWait(300);
+        QCOMPARE(done.size(), 1);
+        QCOMPARE(array.indexes(), QList<int>({0}));
+        QCOMPARE(wb->LocationURL(), server_->url("/opener.html"));
+    }
+};
+
+SUITE_TEST_MAIN(WebBrowserTest)
+#include "tst_webbrowser.moc"
