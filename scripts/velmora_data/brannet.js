@@ -119,7 +119,9 @@
     var ok = path !== '' && reaches(path, el);
     ui.check.textContent = ok ? '√ 可用' : '× 失效';
     ui.check.className = ok ? 'vpCheck vpGood' : 'vpCheck vpBad';
-    ui.alt.textContent = shortPathOf(el);
+    var short = shortPathOf(el);
+    ui.alt.textContent = short;
+    ui.alt.style.display = short === path ? 'none' : 'block';
     place();
   }
 
@@ -208,6 +210,8 @@
   // "el" is the element the panel shows. An expression is tried first, then the text as
   // statements in the page's global scope.
   function run(source) {
+    // A move the next frame has not shown yet still counts.
+    if (pending && !locked && lastTarget && lastTarget !== current) show(lastTarget);
     var fn = null;
     try { fn = new Function('el', 'return (' + source + '\n);'); } catch (e) { fn = null; }
     if (fn) return fn.call(window, current);

@@ -61,6 +61,11 @@ STYLE = """
 	font: inherit;
 	text-align: inherit;
 	letter-spacing: inherit;
+	word-spacing: inherit;
+	text-transform: inherit;
+	text-indent: 0;
+	text-decoration: none;
+	vertical-align: baseline;
 	box-shadow: none;
 }
 #velmoraPanel .vpBar

@@ -74,6 +74,14 @@ STYLE = """
 	cursor: move;
 	user-select: none;
 }
+#velmoraBoard .velmoraBoardTitle
+{
+	display: inline;
+	margin: 0;
+	padding: 0;
+	text-transform: none;
+	letter-spacing: 1px;
+}
 #velmoraBoard .velmoraBoardMark
 {
 	display: inline-block;
@@ -273,7 +281,7 @@ STYLE = """
 DIV = (
     '<div id="velmoraBoard" class="velmoraSkin{cls}">'
     '<div id="velmoraBoardBar" class="velmoraBoardBar">'
-    '<span><span class="velmoraBoardMark"></span>{title}</span>'
+    '<span class="velmoraBoardTitle"><span class="velmoraBoardMark"></span>{title}</span>'
     '<span id="velmoraBoardFold" class="velmoraBoardFold" title="收起">\u2014</span>'
     "</div>"
     '<div class="velmoraBoardBody">' + TOKEN + "</div>"

@@ -32,7 +32,7 @@ QString missingAttribute(const QString& name) {
 // One walk over the children of a root. A lenient walk skips each failing step and goes on;
 // a strict one remembers the first failure and stops there.
 class Walker {
-public:
+  public:
     Walker(const PageDocument& page, bool encodedScripts, bool strict)
         : page_(page), encoded_(encodedScripts), strict_(strict) {}
 
@@ -62,7 +62,7 @@ public:
 
     QString failure() const { return failure_.value_or(QString()); }
 
-private:
+  private:
     // True when the walk goes on after this step.
     bool step(const PageResult& r) { return r.ok || fail(failureText(r)); }
     bool fail(const QString& description) {
@@ -77,8 +77,7 @@ private:
         if (!step(r)) return false;
         if (!step(style.setProperty(QStringLiteral("type"), QStringLiteral("text/css"))))
             return false;
-        if (!step(style.setProperty(QStringLiteral("styleSheet.cssText"),
-                                    child.nodeTypedValue())))
+        if (!step(style.setProperty(QStringLiteral("styleSheet.cssText"), child.nodeTypedValue())))
             return false;
         const PageElement head = page_.getElementsByTagName(QStringLiteral("head"), 0, &r);
         if (!step(r)) return false;
@@ -89,8 +88,7 @@ private:
         PageResult r;
         const PageElement div = page_.createElement(QStringLiteral("div"), &r);
         if (!step(r)) return false;
-        if (!setFromAttribute(div, child, QStringLiteral("id"), QStringLiteral("id")))
-            return false;
+        if (!setFromAttribute(div, child, QStringLiteral("id"), QStringLiteral("id"))) return false;
         if (!setFromAttribute(div, child, QStringLiteral("class"), QStringLiteral("className")))
             return false;
         const XmlNodeList parts = child.childNodes();
@@ -124,8 +122,7 @@ private:
         if (!step(r)) return false;
         if (!step(script.setProperty(QStringLiteral("language"), QStringLiteral("javascript"))))
             return false;
-        const QString text =
-            encoded_ ? BASE64Module::base64Decode(child.text()) : child.text();
+        const QString text = encoded_ ? BASE64Module::base64Decode(child.text()) : child.text();
         if (!step(script.setProperty(QStringLiteral("text"), text))) return false;
         const PageElement body = page_.body(&r);
         if (!step(r)) return false;
@@ -139,7 +136,9 @@ private:
     std::optional<QString> failure_;
 };
 
-void traceScript() { writeBugLog(kScriptTrace); }
+void traceScript() {
+    writeBugLog(kScriptTrace);
+}
 
 // The root a reader takes: the document's first node, when that is an element.
 XmlNode rootOf(const XmlDocument& doc) {
@@ -151,10 +150,14 @@ QString escapedText(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if (c == u'&') out += QStringLiteral("&amp;");
-        else if (c == u'<') out += QStringLiteral("&lt;");
-        else if (c == u'>') out += QStringLiteral("&gt;");
-        else out += c;
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'>')
+            out += QStringLiteral("&gt;");
+        else
+            out += c;
     }
     return out;
 }
@@ -163,20 +166,24 @@ QString escapedAttribute(const QString& value) {
     QString out;
     out.reserve(value.size());
     for (const QChar c : value) {
-        if (c == u'&') out += QStringLiteral("&amp;");
-        else if (c == u'<') out += QStringLiteral("&lt;");
-        else if (c == u'"') out += QStringLiteral("&quot;");
-        else out += c;
+        if (c == u'&')
+            out += QStringLiteral("&amp;");
+        else if (c == u'<')
+            out += QStringLiteral("&lt;");
+        else if (c == u'"')
+            out += QStringLiteral("&quot;");
+        else
+            out += c;
     }
     return out;
 }
 
 bool isVoidHtmlElement(const QString& name) {
     static const QSet<QString> names = {
-        QStringLiteral("area"),  QStringLiteral("base"),   QStringLiteral("br"),
-        QStringLiteral("col"),   QStringLiteral("embed"),  QStringLiteral("hr"),
-        QStringLiteral("img"),   QStringLiteral("input"),  QStringLiteral("link"),
-        QStringLiteral("meta"),  QStringLiteral("param"),  QStringLiteral("source"),
+        QStringLiteral("area"),  QStringLiteral("base"),  QStringLiteral("br"),
+        QStringLiteral("col"),   QStringLiteral("embed"), QStringLiteral("hr"),
+        QStringLiteral("img"),   QStringLiteral("input"), QStringLiteral("link"),
+        QStringLiteral("meta"),  QStringLiteral("param"), QStringLiteral("source"),
         QStringLiteral("track"), QStringLiteral("wbr")};
     return names.contains(name.toLower());
 }
@@ -234,8 +241,8 @@ void injectXmlParts(const PageDocument& page, const XmlNode& root, bool encodedS
     Walker(page, encodedScripts, false).run(root);
 }
 
-void applySkinAndRunScript(const PageDocument& page, const QString& skinText,
-                           const XmlNode& board, const QString& code) {
+void applySkinAndRunScript(const PageDocument& page, const QString& skinText, const XmlNode& board,
+                           const QString& code) {
     {
         QString text = skinText;
         text.replace(kBoardToken, buildBoardHtml(board));

@@ -48,8 +48,9 @@ XmlNode boardOf(XmlDocument& doc, const QString& xml) {
 }
 
 QString button(const QString& id, const QString& caption) {
-    return QStringLiteral("<item><id>%1</id><show>%2</show><click>go()</click><style>tvButton</style>"
-                          "</item>")
+    return QStringLiteral(
+               "<item><id>%1</id><show>%2</show><click>go()</click><style>tvButton</style>"
+               "</item>")
         .arg(id, caption);
 }
 
@@ -95,7 +96,7 @@ class PageInjectionTest : public QObject {
         return doc.evaluate(expression).toString();
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase() {
         server_ = new TestServer(this);
         server_->page("/page.html",
@@ -120,17 +121,21 @@ private Q_SLOTS:
     void htmlMarkupRebuildsTheSameTree_data() {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<QString>("markup");
-        QTest::newRow("element with content") << "<a href=\"x?a=1&amp;b=&quot;2&quot;\">t <b>u</b></a>"
-                                              << "<a href=\"x?a=1&amp;b=&quot;2&quot;\">t <b>u</b></a>";
-        QTest::newRow("empty div keeps its end tag")
-            << "<div id=\"l1\" class=\"lab\"/>" << "<div id=\"l1\" class=\"lab\"></div>";
+        QTest::newRow("element with content")
+            << "<a href=\"x?a=1&amp;b=&quot;2&quot;\">t <b>u</b></a>"
+            << "<a href=\"x?a=1&amp;b=&quot;2&quot;\">t <b>u</b></a>";
+        QTest::newRow("empty div keeps its end tag") << "<div id=\"l1\" class=\"lab\"/>"
+                                                     << "<div id=\"l1\" class=\"lab\"></div>";
         QTest::newRow("void element stays short") << "<input type=\"text\" value=\"v\"/>"
                                                   << "<input type=\"text\" value=\"v\"/>";
-        QTest::newRow("empty inside content")
-            << "<p><span/>x<br/></p>" << "<p><span></span>x<br/></p>";
-        QTest::newRow("cdata becomes text") << "<p><![CDATA[a<b&c]]></p>" << "<p>a&lt;b&amp;c</p>";
-        QTest::newRow("text escapes") << "<p>1 &lt; 2 &amp; 3 &gt; 0</p>" << "<p>1 &lt; 2 &amp; 3 &gt; 0</p>";
-        QTest::newRow("comment") << "<p><!-- c --></p>" << "<p><!-- c --></p>";
+        QTest::newRow("empty inside content") << "<p><span/>x<br/></p>"
+                                              << "<p><span></span>x<br/></p>";
+        QTest::newRow("cdata becomes text") << "<p><![CDATA[a<b&c]]></p>"
+                                            << "<p>a&lt;b&amp;c</p>";
+        QTest::newRow("text escapes") << "<p>1 &lt; 2 &amp; 3 &gt; 0</p>"
+                                      << "<p>1 &lt; 2 &amp; 3 &gt; 0</p>";
+        QTest::newRow("comment") << "<p><!-- c --></p>"
+                                 << "<p><!-- c --></p>";
     }
     void htmlMarkupRebuildsTheSameTree() {
         QFETCH(QString, xml);
@@ -142,8 +147,9 @@ private Q_SLOTS:
 
     void htmlMarkupMatchesXmlWhereHtmlReadsItAlike() {
         XmlDocument doc;
-        QVERIFY(doc.loadXML("<d>a<b class=\"x\" title=\"&lt;&amp;\">bold<i>it</i></b>c<input "
-                            "value=\"1\"/></d>"));
+        QVERIFY(
+            doc.loadXML("<d>a<b class=\"x\" title=\"&lt;&amp;\">bold<i>it</i></b>c<input "
+                        "value=\"1\"/></d>"));
         const XmlNodeList parts = doc.documentElement().childNodes();
         for (int i = 0; i < parts.length(); ++i)
             QCOMPARE(skinModule::detail::htmlMarkup(parts.item(i)), parts.item(i).xml());
@@ -163,12 +169,16 @@ private Q_SLOTS:
         const QString oneButton = "<list>" + button("b1", "Go") + "</list>";
 
         QTest::newRow("two styles and two divs in order")
-            << "<r><style>p{color:red}</style><style>b{}</style><div id=\"d1\" class=\"c1\">one</div>"
-               "<script>" + kSkinScript + "</script><div id=\"d2\" class=\"c2\">two</div></r>"
+            << "<r><style>p{color:red}</style><style>b{}</style><div id=\"d1\" "
+               "class=\"c1\">one</div>"
+               "<script>" +
+                   kSkinScript + "</script><div id=\"d2\" class=\"c2\">two</div></r>"
             << QString() << false
             << "STYLE[text/css]{p{color:red}}|STYLE[text/css]{b{}} || DIV#d1.c1{one}|"
-               "SCRIPT[javascript]{" + kSkinScript + "}|DIV#d2.c2{two}|" + code
-            << "window.ran" << "skin;code;";
+               "SCRIPT[javascript]{" +
+                   kSkinScript + "}|DIV#d2.c2{two}|" + code
+            << "window.ran"
+            << "skin;code;";
         QTest::newRow("other letter case, comments and text ignored")
             << "<r><Style>x{}</Style><!-- c -->text<DIV id=\"u\" class=\"u\">no</DIV>"
                "<Script>window.bad=1</Script><div id=\"d\" class=\"c\">yes</div></r>"
@@ -195,7 +205,8 @@ private Q_SLOTS:
             << "<r><div id=\"d\" class=\"c\">$BoardTemplate$</div><script>" + kSkinScript +
                    "</script></r>"
             << "<list>" + button("b1", "A &amp; B") + "</list>" << false << " || " + code
-            << "window.ran" << "code;";
+            << "window.ran"
+            << "code;";
         QTest::newRow("token in other letter case stays text")
             << "<r><div id=\"d\" class=\"c\">$boardtemplate$</div></r>" << oneButton << false
             << " || DIV#d.c{$boardtemplate$}|" + code << "String(document.getElementById('b1'))"
@@ -203,7 +214,8 @@ private Q_SLOTS:
         QTest::newRow("token twice shows the board twice")
             << "<r><div id=\"d\" class=\"c\">$BoardTemplate$<hr/>$BoardTemplate$</div></r>"
             << oneButton << false << QString()
-            << "String(document.querySelectorAll('#d [id=b1]').length)" << "2";
+            << "String(document.querySelectorAll('#d [id=b1]').length)"
+            << "2";
         QTest::newRow("empty display area keeps later items beside it")
             << "<r><div id=\"d\" class=\"c\"><div id=\"inner\">$BoardTemplate$</div></div></r>"
             << "<list><label><id>l1</id><show></show><style>tvLabel</style></label>" +
@@ -222,8 +234,7 @@ private Q_SLOTS:
         QFETCH(QString, probed);
         const PageDocument doc = open();
         QVERIFY(!doc.isNull());
-        if (withoutHead)
-            doc.evaluate("document.documentElement.removeChild(document.head) && 0");
+        if (withoutHead) doc.evaluate("document.documentElement.removeChild(document.head) && 0");
         XmlDocument boardDoc;
         skinModule::applySkinAndRunScript(doc, skin, boardOf(boardDoc, board), kCode);
         if (!parts.isEmpty()) QCOMPARE(added(doc), parts);
@@ -321,8 +332,9 @@ private Q_SLOTS:
         // Another language later in the same page: the element keeps its first one.
         QCOMPARE(skinModule::execInPage(doc, "runner", "VBScript", "window.x=2"), QString());
         QCOMPARE(probe(doc, "String(window.x)"), "2");
-        QCOMPARE(probe(doc, "document.querySelectorAll('[id=runner]').length + ':' + "
-                            "document.getElementById('runner').getAttribute('language')"),
+        QCOMPARE(probe(doc,
+                       "document.querySelectorAll('[id=runner]').length + ':' + "
+                       "document.getElementById('runner').getAttribute('language')"),
                  "1:JavaScript");
 
         // Code the page rejects: its description comes back, the element holds the text, and
@@ -365,11 +377,11 @@ private Q_SLOTS:
         const QString p1 = "window.p=(window.p||'')+'1;'";
         const QString p2 = "window.p=(window.p||'')+'2;'";
         QTest::newRow("empty") << QString() << " || " << QStringList{"Description:"};
-        QTest::newRow("not well formed") << "<p><div id=\"a\" class=\"x\">1</div>" << " || "
-                                         << QStringList{"Description:"};
+        QTest::newRow("not well formed") << "<p><div id=\"a\" class=\"x\">1</div>"
+                                         << " || " << QStringList{"Description:"};
         QTest::newRow("declaration first")
-            << "<?xml version=\"1.0\"?><p><div id=\"a\" class=\"x\">1</div></p>" << " || "
-            << QStringList{"Description:"};
+            << "<?xml version=\"1.0\"?><p><div id=\"a\" class=\"x\">1</div></p>"
+            << " || " << QStringList{"Description:"};
         QTest::newRow("two scripts, traced each")
             << "<p><style>q{}</style><div id=\"pd\" class=\"pc\">hi</div><script>" + enc(p1) +
                    "</script><script>" + enc(p2) + "</script></p>"
@@ -417,8 +429,9 @@ private Q_SLOTS:
         QCOMPARE(logMessages(), QStringList{kTrace});
         QVERIFY(!doc.getElementById("velmoraPanel").isNull());
 
-        doc.evaluate("document.querySelector('#target span').dispatchEvent("
-                     "new MouseEvent('mousemove', {bubbles: true})) && 0");
+        doc.evaluate(
+            "document.querySelector('#target span').dispatchEvent("
+            "new MouseEvent('mousemove', {bubbles: true})) && 0");
         QTRY_COMPARE(probe(doc, "document.getElementById('vpPath').value"),
                      QStringLiteral("document.getElementById('target').childNodes[0]"));
         QCOMPARE(probe(doc, "document.getElementById('vpTag').textContent"), "span");
@@ -426,9 +439,10 @@ private Q_SLOTS:
         QVERIFY(probe(doc, "document.getElementById('vpCheck').textContent").contains("可用"));
 
         // The evaluation line works on the element shown.
-        doc.evaluate("(function () { var e = document.getElementById('vpEval');"
-                     " e.value = 'el.tagName + 1';"
-                     " e.dispatchEvent(new KeyboardEvent('keydown', {key: 'Enter'})); })()");
+        doc.evaluate(
+            "(function () { var e = document.getElementById('vpEval');"
+            " e.value = 'el.tagName + 1';"
+            " e.dispatchEvent(new KeyboardEvent('keydown', {key: 'Enter'})); })()");
         QCOMPARE(probe(doc, "document.getElementById('vpResult').textContent"), "\"SPAN1\"");
 
         // Errors the page raises are listed.
@@ -456,9 +470,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder.file("bug.log")));  // a folder where the file should be
         skinModule::writeBugLog("lost");
         const PageDocument doc = open();
-        skinModule::injectAnalysisPanel(
-            doc, "<p><div id=\"a\" class=\"x\">1</div><script>" +
-                     BASE64Module::base64Encode("window.p='ok'") + "</script></p>");
+        skinModule::injectAnalysisPanel(doc, "<p><div id=\"a\" class=\"x\">1</div><script>" +
+                                                 BASE64Module::base64Encode("window.p='ok'") +
+                                                 "</script></p>");
         QCOMPARE(probe(doc, "String(window.p)"), "ok");
         QVERIFY(QFileInfo(folder.file("bug.log")).isDir());
 
