@@ -131,13 +131,14 @@ class PageDocument {
 
 // The layer's texts for failures that do not come from the page.
 namespace pagetext {
-QString noPage();       // no page, or the page was closed
-QString noAnswer();     // the page did not answer within the bound
-QString navigated();    // the page moved on to another document during the call
-QString stale();        // the handle belongs to an earlier document
-QString crashed();      // the page's render process ended
-QString nullElement();  // an operation on an element that was not found
-QString noResult();     // no result at all: an expression given to evaluate() did not compile
+QString noPage();        // no page, or the page was closed
+QString noAnswer();      // the page did not answer within the bound
+QString navigated();     // the page moved on to another document during the call
+QString stale();         // the handle belongs to an earlier document
+QString crashed();       // the page's render process ended
+QString nullElement();   // an operation on an element that was not found
+QString scriptFailed();  // a script failed where the page gives no description
+QString noResult();      // no result at all: an expression given to evaluate() did not compile
 }  // namespace pagetext
 
 }  // namespace platform

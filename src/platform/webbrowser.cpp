@@ -46,7 +46,6 @@ QUrl addressUrl(const QString& address) {
 
 WebPage::WebPage(WebBrowser* owner) : QWebEnginePage(sharedProfile(), owner), owner_(owner) {
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& i) {
-        if (i.status() == QWebEngineLoadingInfo::LoadStartedStatus) ++navigations_;
         // A finished document means the renderer is working again.
         if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus) unresponsive_ = false;
     });
@@ -70,8 +69,8 @@ void WebPage::markUnresponsive() {
     unresponsive_ = true;
     // Ask again in the background: the first answer clears the mark.
     QPointer<WebPage> self(this);
-    runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld, [self](const QVariant&) {
-        if (self) self->noteAnswer();
+    runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld, [self](const QVariant& v) {
+        if (self && v.isValid()) self->noteAnswer();
     });
 }
 
@@ -88,7 +87,29 @@ QList<QPointer<QObject>>& heldBack() {
     static QList<QPointer<QObject>> list;
     return list;
 }
+struct HeldEvent {
+    QPointer<QObject> context;
+    std::function<void()> event;
+};
+QList<HeldEvent>& heldEvents() {
+    static QList<HeldEvent> list;
+    return list;
+}
+void runOrHold(const QPointer<QObject>& context, const std::function<void()>& event) {
+    if (!context) return;
+    if (gWaitDepth > 0)
+        heldEvents().append({context, event});
+    else
+        event();
+}
+void post(const QPointer<QObject>& context, const std::function<void()>& event) {
+    QTimer::singleShot(0, context.data(), [context, event] { runOrHold(context, event); });
+}
 }  // namespace
+
+void WebPage::deliverWhenIdle(QObject* context, std::function<void()> event) {
+    if (context) post(QPointer<QObject>(context), event);
+}
 
 void WebPage::deleteWhenIdle(QObject* object) {
     if (!object) return;
@@ -104,6 +125,9 @@ void WebPage::enterWait() {
 
 void WebPage::leaveWait() {
     if (--gWaitDepth > 0) return;
+    const QList<HeldEvent> events = std::exchange(heldEvents(), {});
+    for (const HeldEvent& e : events)
+        if (e.context) post(e.context, e.event);
     const QList<QPointer<QObject>> objects = std::exchange(heldBack(), {});
     for (const QPointer<QObject>& o : objects)
         if (o) o->deleteLater();
@@ -156,11 +180,7 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoading);
     connect(page_, &QWebEnginePage::urlChanged, this, &WebBrowser::onUrlChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        if (!afterKill_.isEmpty()) {
-            const QUrl url = afterKill_.takeFirst();
-            afterKill_.clear();
-            page_->load(url);
-        }
+        if (auto action = std::exchange(afterKill_, nullptr)) action();
     });
 }
 
@@ -172,24 +192,29 @@ WebBrowser::~WebBrowser() {
     page_ = nullptr;
 }
 
+// A renderer stuck in a page script never lets a navigation commit: it is ended first, and the
+// action runs once it is gone (or after a short while, should the engine not report the end).
+void WebBrowser::recoverThen(std::function<void()> action) {
+    if (!page_->isUnresponsive()) {
+        action();
+        return;
+    }
+    afterKill_ = std::move(action);
+    page_->terminateRenderer();
+    QPointer<WebBrowser> self(this);
+    QTimer::singleShot(2000, this, [self] {
+        if (!self) return;
+        if (auto pending = std::exchange(self->afterKill_, nullptr)) pending();
+    });
+}
+
 void WebBrowser::load(const QUrl& url) {
     everNavigated_ = true;
     requested_ = true;
-    if (page_->isUnresponsive()) {
-        // A renderer stuck in a page script never lets a navigation commit: end it, and load
-        // once it is gone (or after a short while, should the engine not report the end).
-        afterKill_ = {url};
-        page_->terminateRenderer();
-        QPointer<WebBrowser> self(this);
-        QTimer::singleShot(2000, this, [self, url] {
-            if (self && !self->afterKill_.isEmpty()) {
-                self->afterKill_.clear();
-                self->page_->load(url);
-            }
-        });
-        return;
-    }
-    page_->load(url);
+    QPointer<WebPage> page(page_);
+    recoverThen([page, url] {
+        if (page) page->load(url);
+    });
 }
 
 void WebBrowser::Navigate(const QString& address) {
@@ -205,34 +230,30 @@ void WebBrowser::failInvalid(const QString& address) {
     // The page stays as it is; the caller learns of the failure like of any other, from the
     // window's own event loop.
     QPointer<WebBrowser> self(this);
-    QTimer::singleShot(0, this, [self, address] {
+    WebPage::deliverWhenIdle(this, [self, address] {
         if (self) Q_EMIT self->NavigateError(self, address, -300);  // net::ERR_INVALID_URL
     });
 }
 
 void WebBrowser::GoBack() {
-    if (page_->isUnresponsive()) {
-        page_->terminateRenderer();
-        return;
-    }
-    page_->triggerAction(QWebEnginePage::Back);
+    QPointer<WebPage> page(page_);
+    recoverThen([page] {
+        if (page) page->triggerAction(QWebEnginePage::Back);
+    });
 }
 
 void WebBrowser::GoForward() {
-    if (page_->isUnresponsive()) {
-        page_->terminateRenderer();
-        return;
-    }
-    page_->triggerAction(QWebEnginePage::Forward);
+    QPointer<WebPage> page(page_);
+    recoverThen([page] {
+        if (page) page->triggerAction(QWebEnginePage::Forward);
+    });
 }
 
 void WebBrowser::Refresh() {
-    if (page_->isUnresponsive()) {
-        const QUrl url = page_->url();
-        if (url.isValid() && !url.isEmpty()) load(url);
-        return;
-    }
-    page_->triggerAction(QWebEnginePage::Reload);
+    QPointer<WebPage> page(page_);
+    recoverThen([page] {
+        if (page) page->triggerAction(QWebEnginePage::Reload);
+    });
 }
 
 void WebBrowser::Stop() {
@@ -289,8 +310,11 @@ void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
     // The handler may have unloaded this control: that only hides it until the event loop
     // turns again, so the request can still be answered.
     if (r.cancel || !r.target || r.target == this || !r.target->page_) return;
+    // The target's own load, if any, ends here: its page takes the new window's contents.
     r.target->everNavigated_ = true;
     r.target->requested_ = true;
+    r.target->loading_ = 0;
+    r.target->commitPending_ = false;
     request.openIn(r.target->page_);
 }
 
@@ -304,7 +328,9 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     }
     loading_ = qMax(0, loading_ - 1);
     if (loading_ == 0) requested_ = false;
-    if (info.status() == L::LoadStoppedStatus) return;
+    // Stopped, or given up for another navigation or a download: no document came of it.
+    constexpr int kAborted = -3;
+    if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted) return;
 
     const QString url = LocationURL();
     const bool succeeded = info.status() == L::LoadSucceededStatus;
@@ -317,7 +343,7 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     // Handlers run from the event loop, outside the engine's callback, so they may wait on the
     // page, destroy this control or navigate again.
     QPointer<WebBrowser> self(this);
-    QTimer::singleShot(0, this, [self, url, succeeded, commit, code] {
+    WebPage::deliverWhenIdle(this, [self, url, succeeded, commit, code] {
         if (!self) return;
         if (commit && succeeded) Q_EMIT self->NavigateComplete2(self, url);
         if (!succeeded) Q_EMIT self->NavigateError(self, url, code);
@@ -331,7 +357,7 @@ void WebBrowser::onUrlChanged() {
         commitPending_ = false;
         const QString url = LocationURL();
         QPointer<WebBrowser> self(this);
-        QTimer::singleShot(0, this, [self, url] {
+        WebPage::deliverWhenIdle(this, [self, url] {
             if (self) Q_EMIT self->NavigateComplete2(self, url);
         });
     } else if (loading_ == 0) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWebEnginePage>
 #include <QWidget>
+#include <functional>
 
 #include "platform/pagedocument.h"
 
@@ -46,7 +47,6 @@ class WebPage : public QWebEnginePage {
     bool isUnresponsive() const { return unresponsive_; }
     void markUnresponsive();
     void noteAnswer() { unresponsive_ = false; }
-    quint64 navigationCount() const { return navigations_; }
     // Ends the render process of a page stuck in a script, so that it can load again.
     void terminateRenderer();
 
@@ -55,6 +55,9 @@ class WebPage : public QWebEnginePage {
     // that ran during a call (a page opening a window from execScript) would vanish under the
     // caller's feet. Deletion is therefore held back until the outermost wait is over.
     static void deleteWhenIdle(QObject* object);
+    // Likewise the controls' events: one that comes due during a wait is handled after it, so
+    // a handler never runs in the middle of another handler's page call.
+    static void deliverWhenIdle(QObject* context, std::function<void()> event);
     static void enterWait();
     static void leaveWait();
 
@@ -71,22 +74,29 @@ class WebPage : public QWebEnginePage {
     WebBrowser* owner_;
     int dialogDepth_ = 0;
     bool unresponsive_ = false;
-    quint64 navigations_ = 0;
 };
 
 // The embedded browser control. Method names follow the control the programs were designed
-// for; geometry is in twips (15 per pixel). Events are delivered from the window's own event
-// loop, never from inside the engine's callbacks, so handlers may make synchronous page calls,
-// destroy controls (BrowserArray::unloadElement) or start navigations.
+// for; geometry is in twips (15 per pixel).
+//
+// DocumentComplete, NavigateComplete2 and NavigateError are delivered from the window's own
+// event loop, never from inside the engine's callbacks and never in the middle of a
+// synchronous page call (one that comes due then waits for the call to end), so handlers may
+// make page calls, unload controls (BrowserArray::unloadElement) or navigate again. NewWindow2
+// is the exception: the page waits for its answer, so it is raised at once, also during a page
+// call whose script opens a window.
 class WebBrowser : public QWidget {
     Q_OBJECT
   public:
     explicit WebBrowser(QWidget* parent = nullptr);
     ~WebBrowser() override;
 
-    // Start loading and return at once. The address is taken as typed: no trimming, no scheme
-    // completion; an address the engine cannot load ("http://") ends as a failed navigation
-    // (NavigateError, then DocumentComplete), never as a crash.
+    // Start loading and return at once. The address is taken as typed (no trimming); one
+    // without a scheme is completed the way the control always did ("www.example.com" becomes
+    // http, a local path a file address). One the engine cannot load at all ("http://",
+    // "http:///") leaves the page as it is and raises NavigateError only. A failed load (no
+    // server, HTTP error) raises NavigateError and then DocumentComplete for the error page.
+    // On a page left stuck in a script (see PageDocument) these end its render process first.
     void Navigate(const QString& address);
     void Navigate2(const QString& address) { Navigate(address); }
     void GoBack();
@@ -150,12 +160,16 @@ class WebBrowser : public QWidget {
     int loading_ = 0;         // navigations started and not yet ended
     bool commitPending_ = false;
     int index_ = 0;
-    QList<QUrl> afterKill_;  // address to load once a stuck renderer has ended
+    // What to do once a stuck renderer has ended (load an address, go back or forward).
+    std::function<void()> afterKill_;
+    void recoverThen(std::function<void()> action);
 };
 
 // A window's array of browser controls, indexed by a 16-bit signed index as the windows'
 // designs have it. Elements are made and destroyed at run time; the array re-emits every
-// element's events with the element's index.
+// element's events with the element's index. A new-window handler typically loads element
+// index + 1, copies Left/Top/Height/Width, shows it, calls ZOrder(), sets request->target to
+// it and unloads (or, for element 0, hides) the asking element, all inside the handler.
 class BrowserArray : public QObject {
     Q_OBJECT
   public:
@@ -172,9 +186,10 @@ class BrowserArray : public QObject {
     // control array element). nullptr when the index lies outside -32768..32767 or the element
     // already exists: the caller decides what that state means.
     WebBrowser* loadElement(int index, QWidget* parent);
-    // Hides the element, takes it out of the array at once and destroys it on the next turn of
-    // the event loop, so it may be called from inside the element's own event handlers.
-    // false when there is no such element.
+    // Hides the element, takes it out of the array at once and destroys it once control is
+    // back in the event loop (after any page call in progress), so it may be called from inside
+    // the element's own event handlers. false when there is no such element. Elements also go
+    // with their parent widget (the window closing); the array then simply forgets them.
     bool unloadElement(int index);
 
   Q_SIGNALS:

@@ -34,6 +34,9 @@ class PageDocumentTest : public QObject {
         server_ = new TestServer(this);
         server_->page("/page.html",
                       "<html><head><title>t</title></head><body><p id=\"p\">x</p></body></html>");
+        server_->page("/csp.html",
+                      "<html><head><meta http-equiv=\"Content-Security-Policy\" "
+                      "content=\"script-src 'self'\"></head><body>c</body></html>");
         server_->page("/other.html", "<html><body>other</body></html>");
         server_->page("/tree.html",
                       "<html><head></head><body><div id=\"main\">t<!--c--><span>s</span></div>"
@@ -177,6 +180,35 @@ class PageDocumentTest : public QObject {
         QVERIFY(el.setProperty("text", "window.ran = (function () { return 1; })();").ok);
         QCOMPARE(doc.evaluate("window.ran === 1").toBool(), runs);
         QCOMPARE(doc.execScript("window.viaExec = 1;", language).ok, runs);
+    }
+
+    // A page whose policy forbids inline scripts still runs the code the program adds.
+    void codeRunsDespitePagePolicy() {
+        const PageDocument doc = open("/csp.html");
+        QVERIFY(doc.evaluate("(function () { var s = document.createElement('script');"
+                             " s.text = 'window.inline = 1'; document.body.appendChild(s);"
+                             " return window.inline === undefined; })()")
+                    .toBool());  // the policy is in force
+        const PageElement el = doc.createElement("script");
+        el.setProperty("language", "javascript");
+        el.setProperty("text", "function fromSkin() { return 'skin'; }");
+        QVERIFY(doc.body().appendChild(el).ok);
+        QCOMPARE(doc.evaluate("fromSkin()").toString(), QStringLiteral("skin"));
+        for (int i = 1; i <= 2; ++i) {
+            QVERIFY(el.setProperty("text", "window.runs = (window.runs || 0) + 1;").ok);
+            QCOMPARE(doc.evaluate("window.runs").toInt(), i);
+        }
+        QCOMPARE(el.getText("text"), QStringLiteral("window.runs = (window.runs || 0) + 1;"));
+        QVERIFY(doc.execScript("var viaExec = 3;").ok);
+        QCOMPARE(doc.evaluate("window.viaExec").toInt(), 3);
+        QVERIFY(!doc.execScript("notDefinedAnywhere();").ok);
+        QVERIFY(!el.setProperty("text", "function ( {").ok);
+        // The language rule holds here too.
+        const PageElement vb = doc.createElement("script");
+        vb.setProperty("language", "VBScript");
+        vb.setProperty("text", "window.vb = 1;");
+        QVERIFY(doc.body().appendChild(vb).ok);
+        QVERIFY(doc.evaluate("window.vb === undefined").toBool());
     }
 
     void pageDialogsGoThroughMessageBoxes() {
