@@ -30,6 +30,9 @@ QString crashed() {
 QString nullElement() {
     return QStringLiteral("对象为空");
 }
+QString inDialog() {
+    return QStringLiteral("页面正在显示对话框");
+}
 QString scriptFailed() {
     return QStringLiteral("脚本运行出错");
 }
@@ -271,6 +274,13 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
         r.error = pagetext::noAnswer();
         return r;
     }
+    // While the page's dialog is up its script waits for it, and this call's wait would sit
+    // on top of the dialog's own loop, which could then never return: give up at once.
+    const int dialogsBefore = page->dialogDepth();
+    if (dialogsBefore > 0) {
+        r.error = pagetext::inDialog();
+        return r;
+    }
     auto st = std::make_shared<Pending>();
     QPointer<WebPage> guard(page);
     page->runJavaScript(source, QWebEngineScript::MainWorld, [st, guard](const QVariant& v) {
@@ -288,7 +298,7 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
         bool navigated = false;
         QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
             // The page is waiting for the user (alert, confirm): the bound starts afresh.
-            if (guard && guard->dialogDepth() > 0) {
+            if (guard && guard->dialogDepth() > dialogsBefore) {
                 timer.start(timeoutMs);
                 return;
             }

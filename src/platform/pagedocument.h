@@ -77,7 +77,8 @@ class PageElement {
 // one synchronous round trip into the page's own script context (beside the page's scripts:
 // globals defined by injected code are the page's globals), bounded by a timeout that ends
 // early when the page goes away, its render process dies or it navigates elsewhere. While a
-// dialog the page opened (alert, confirm, prompt) is up, the bound does not run down.
+// dialog that the call's own script opened (alert, confirm, prompt) is up, the bound does not
+// run down; a call made while the page already shows a dialog (from a timer, say) fails at once.
 //
 // A page that lets a wait run out (a runaway script) is marked unresponsive: further calls on
 // it fail at once, without waiting, until it answers again or loads a new document.
@@ -137,6 +138,7 @@ QString navigated();     // the page moved on to another document during the cal
 QString stale();         // the handle belongs to an earlier document
 QString crashed();       // the page's render process ended
 QString nullElement();   // an operation on an element that was not found
+QString inDialog();      // the page is showing a dialog (alert, confirm, prompt) just now
 QString scriptFailed();  // a script failed where the page gives no description
 QString noResult();      // no result at all: an expression given to evaluate() did not compile
 }  // namespace pagetext
