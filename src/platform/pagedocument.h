@@ -82,6 +82,11 @@ class PageElement {
 //
 // A page that lets a wait run out (a runaway script) is marked unresponsive: further calls on
 // it fail at once, without waiting, until it answers again or loads a new document.
+//
+// Code added through script elements or execScript runs also on pages whose security policy
+// forbids inline scripts: the engine's own entry into the page, which that policy does not
+// cover, takes over, and a failure there comes as pagetext::scriptFailed() (the engine keeps
+// the page's description back).
 class PageDocument {
   public:
     PageDocument() = default;
@@ -110,7 +115,8 @@ class PageDocument {
 
     // Escape hatch: the value of one JavaScript expression evaluated in the page's global
     // context (strings, numbers, booleans, arrays and plain objects come back; DOM objects
-    // come back as empty maps). A thrown error is the failure, with its description.
+    // come back as empty maps). A thrown error is the failure, with its description; an
+    // expression that does not compile fails with pagetext::noResult().
     QVariant evaluate(const QString& expression, PageResult* result = nullptr) const;
 
     // Bound of one round trip, in ms, for this handle (0: the process-wide default).
