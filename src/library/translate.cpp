@@ -1,5 +1,6 @@
 #include "library/translate.h"
 
+#include <QHash>
 #include <QList>
 
 #include "library/textfile.h"
@@ -16,36 +17,36 @@ struct Pair {
     QString en;
 };
 
-// The pairs split once per distinct pair list: every keystroke in the explain view
-// translates the whole script, and splitting each pair line again for each line of it
-// would dominate that cost.
+enum class Direction { En2Cn, Cn2En, None };
+
+// Lines remembered per direction before the memory is started afresh.
+constexpr qsizetype kMemoLimit = 65536;
+
+// The pairs split once per distinct pair list, with the lines already translated under
+// that list. Every keystroke in the explain view translates the whole script back, while
+// only the line being typed in differs from the keystroke before; a line's translation
+// depends on nothing but the line and the pairs.
 struct SplitPairs {
     QStringList source;
     QList<Pair> pairs;
-    bool anyLineBreak = false;  // a keyword holding CR or LF (only possible in odd files)
+    QHash<QString, QString> memo[2];
 };
 
-const SplitPairs& splitPairs() {
+SplitPairs& splitPairs() {
     static SplitPairs cache;
     const QStringList& lines = keywordPairs();
     if (cache.source != lines) {
         cache.source = lines;
         cache.pairs.clear();
-        cache.anyLineBreak = false;
+        cache.memo[0].clear();
+        cache.memo[1].clear();
         for (const QString& line : lines) {
             const QStringList parts = line.split(QLatin1Char('='));
-            Pair p{parts.value(0), parts.value(1)};
-            auto hasBreak = [](const QString& s) {
-                return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
-            };
-            if (hasBreak(p.cn) || hasBreak(p.en)) cache.anyLineBreak = true;
-            cache.pairs.append(p);
+            cache.pairs.append(Pair{parts.value(0), parts.value(1)});
         }
     }
     return cache;
 }
-
-enum class Direction { En2Cn, Cn2En, None };
 
 // Applies the pairs one after another in file order; each replaces every occurrence of
 // its searched side, inside words included.
@@ -88,15 +89,22 @@ QString translateScript(const QString& text, const QString& direction) {
     const Direction dir = direction == QLatin1String("en2cn")   ? Direction::En2Cn
                           : direction == QLatin1String("cn2en") ? Direction::Cn2En
                                                                 : Direction::None;
-    // When no keyword holds a line-break character, no match can reach across a CR LF and
-    // no replacement can make or break one, so translating the whole text at once gives
-    // exactly the line-by-line result, at a fraction of the cost for long scripts.
-    if (!splitPairs().anyLineBreak) return applyPairs(text, dir) + kLineEnd;
+    // Splitting on CR LF and putting CR LF after every piece is the text plus one CR LF.
+    if (dir == Direction::None) return text + kLineEnd;
+    QHash<QString, QString>& memo = splitPairs().memo[dir == Direction::En2Cn ? 0 : 1];
+    if (memo.size() > kMemoLimit) memo.clear();
     QString out;
-    out.reserve(text.size() + text.size() / 8 + 2);
-    for (const QString& line : text.split(kLineEnd)) {
-        out += applyPairs(line, dir);
+    out.reserve(text.size() + text.size() / 4 + 2);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(kLineEnd, start);
+        const QString line = text.mid(start, (end < 0 ? text.size() : end) - start);
+        auto it = memo.constFind(line);
+        if (it == memo.cend()) it = memo.insert(line, applyPairs(line, dir));
+        out += *it;
         out += kLineEnd;
+        if (end < 0) break;
+        start = end + kLineEnd.size();
     }
     return out;
 }

@@ -312,16 +312,10 @@ QString ScriptEditPanel::textForView(const QString& text) {
 }
 
 QString ScriptEditPanel::textFromView(const QString& viewText) {
-    QString out;
-    out.reserve(viewText.size() + viewText.size() / 16 + 16);
-    for (const QChar c : viewText) {
-        if (c == QChar::ParagraphSeparator || c == QLatin1Char('\n'))
-            out += kCrLf;
-        else if (c == kLoneCrMark)
-            out += QLatin1Char('\r');
-        else
-            out += c;
-    }
+    QString out = viewText;
+    out.replace(QLatin1Char('\n'), kCrLf);
+    out.replace(QChar::ParagraphSeparator, kCrLf);
+    out.replace(kLoneCrMark, QLatin1Char('\r'));
     return out;
 }
 

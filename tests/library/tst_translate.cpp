@@ -178,6 +178,22 @@ class TranslateTest : public QObject {
         QCOMPARE(TranslateModule::translateScript(text, direction), expected);
     }
 
+    // Translations follow the pair list as it is now, however it was changed.
+    void followsChangesOfThePairList() {
+        usePairs({"如果=if"});
+        QCOMPARE(TranslateModule::translateScript("if x\r\nif", "en2cn"),
+                 QStringLiteral("如果 x\r\n如果\r\n"));
+        TranslateModule::keywordPairs()[0] = "若=if";
+        QCOMPARE(TranslateModule::translateScript("if x\r\nif", "en2cn"),
+                 QStringLiteral("若 x\r\n若\r\n"));
+        TranslateModule::keywordPairs().prepend("甲=x");
+        QCOMPARE(TranslateModule::translateScript("if x\r\nif", "en2cn"),
+                 QStringLiteral("若 甲\r\n若\r\n"));
+        TranslateModule::keywordPairs().clear();
+        QCOMPARE(TranslateModule::translateScript("if x\r\nif", "en2cn"),
+                 QStringLiteral("if x\r\nif\r\n"));
+    }
+
     void shippedKeywordFile() {
         TestProgramFolder folder(QStringLiteral("velmora"));
         const QByteArray bytes = readBytes(folder.file("keyword.db"));

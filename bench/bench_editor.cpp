@@ -1,0 +1,149 @@
+// Keystroke cost of the code editor's explain view on a long script: the time from one typed
+// character to both function lists rebuilt, with the shipped keyword pairs.
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "library/scriptfunctions.h"
+#include "library/translate.h"
+#include "support/testenv.h"
+#include "workbench/scripteditpanel.h"
+
+namespace {
+
+constexpr int kLines = 5000;
+constexpr int kRuns = 100;
+
+// 25-line blocks, each a function with the statements the snippet buttons make.
+QString makeScript() {
+    QStringList lines;
+    for (int f = 0; lines.size() < kLines; ++f) {
+        const QString n = QString::number(f);
+        lines << "function step" + n + "(page, count) {"
+              << "    // 如果页面还没有载入完成就等一会儿再试"
+              << "    var tarObj" + n + "=document.getElementById('item" + n + "');"
+              << "    var list = document.getElementsByTagName('td');"
+              << "    if (tarObj" + n + " == null) return false;"
+              << "    for (var i = 0; i < list.length; i++) {"
+              << "        if(list[i].innerHTML.indexOf('价格') >= 0) list.shift();"
+              << "        else if (list[i].className == 'gift') continue;"
+              << "        else break;"
+              << "    }"
+              << "    while (count > 0) { count = count - 1; }"
+              << "    tarObj" + n + ".value='想要输入的内容';"
+              << "    tarObj" + n + ".click();"
+              << "    try{"
+              << "    //请在这里书写可能出现执行错误的语句"
+              << "    window.location.href = tarObj" + n + ".href;"
+              << "    }catch(e){"
+              << "    // e 为捕获的错误信息"
+              << "    }"
+              << "    switch (typeof page) { case 'object': break; default: break; }"
+              << "    setTimeout(\"step" + n + "(page, 1);\",1000);"
+              << "    alert('完成' + this.title);"
+              << "    var variable = new Array();"
+              << "    return true;"
+              << "}";
+    }
+    while (lines.size() > kLines) lines.removeLast();
+    return lines.join("\r\n") + "\r\n";
+}
+
+struct Figures {
+    double median = 0, worst = 0;
+};
+
+Figures measure(const std::function<void()>& once) {
+    std::vector<double> ms;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer t;
+        t.start();
+        once();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return {(ms[kRuns / 2 - 1] + ms[kRuns / 2]) / 2, ms.back()};
+}
+
+void print(const char* what, const Figures& f) {
+    std::printf("%-58s median %7.3f ms   worst %7.3f ms\n", what, f.median, f.worst);
+}
+
+void typeChar(QPlainTextEdit* view, QChar c) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(view, &press);
+}
+
+void caretInLine(QPlainTextEdit* view, int line, int column) {
+    QTextCursor c(view->document()->findBlockByNumber(line));
+    c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+    view->setTextCursor(c);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    prepareTestEnvironment();
+    QApplication app(argc, argv);
+    finishTestEnvironment();
+    TestProgramFolder folder(QStringLiteral("velmora"));
+    TranslateModule::loadKeywords();
+
+    const QString script = makeScript();
+    std::printf("script: %d lines, %lld characters, %lld keyword pairs\n", kLines,
+                static_cast<long long>(script.size()),
+                static_cast<long long>(TranslateModule::keywordPairs().size()));
+
+    QWidget host;
+    host.resize(1200, 800);
+    auto* panel = new ScriptEditPanel(&host);
+    panel->setGeometry(0, 0, 1180, 780);
+    host.show();
+    panel->setScriptText(script);
+    panel->findChild<QPushButton*>("explainCommand")->click();
+    auto* view = panel->findChild<QPlainTextEdit*>("explainText");
+    auto* calls = panel->findChild<QComboBox*>("functionCombo");
+    std::printf("functions listed: %d\n\n", calls->count());
+
+    // A character typed into a body line (the function lists come out the same) and into
+    // a function header (the lists change at every key).
+    caretInLine(view, kLines / 2 + 1, 8);
+    print("keystroke in a body line, explain view", measure([&] { typeChar(view, 'x'); }));
+    caretInLine(view, kLines / 2, 16);
+    print("keystroke in a function header, explain view", measure([&] { typeChar(view, 'y'); }));
+    if (calls->count() == 0) std::printf("(the function list is unexpectedly empty)\n");
+
+    // Where the time goes.
+    const QString explain = panel->currentScriptText();
+    print("  whole text out of the view",
+          measure([&] { (void)ScriptEditPanel::textFromView(view->document()->toRawText()); }));
+    print("  translate back (cn2en), translateScript as shipped",
+          measure([&] { (void)TranslateModule::translateScript(explain, "cn2en"); }));
+    print("  translate back (cn2en), line by line without memory", measure([&] {
+              QString out;
+              for (const QString& line : explain.split("\r\n"))
+                  out += TranslateModule::translateLineCn2En(line) + "\r\n";
+          }));
+    const QString english = TranslateModule::translateScript(explain, "cn2en");
+    print("  list the functions",
+          measure([&] { (void)ScriptModule::listScriptFunctions(english); }));
+    const QStringList list = ScriptModule::listScriptFunctions(english);
+    print("  refill both lists", measure([&] {
+              for (const char* name : {"functionCombo", "functionLineCombo"}) {
+                  auto* c = panel->findChild<QComboBox*>(name);
+                  c->clear();
+                  c->addItems(list);
+              }
+          }));
+    std::printf("\nbudget: well under 16 ms per keystroke\n");
+    return 0;
+}
