@@ -1,0 +1,76 @@
+#include "workbench/sitetext.h"
+
+#include <QDeadlineTimer>
+#include <QStringDecoder>
+#include <QStringList>
+#include <climits>
+
+#include "library/plugins.h"
+#include "platform/core/ansi.h"
+#include "platform/http.h"
+#include "workbench/site.h"
+#include "workbench/updatewndform.h"
+
+namespace SiteText {
+
+namespace {
+
+const RequestBudget* activeBudget = nullptr;
+
+QStringList splitAtCrLf(const QString& text) {
+    // An empty text has no pieces at all; anything else has one more piece than CR LF pairs.
+    if (text.isEmpty()) return {};
+    return text.split(QStringLiteral("\r\n"), Qt::KeepEmptyParts);
+}
+
+}  // namespace
+
+RequestBudget::RequestBudget(int totalMs)
+    : deadline_(QDeadlineTimer::current().deadline() + qMax(0, totalMs)) {
+    activeBudget = this;
+}
+
+RequestBudget::~RequestBudget() {
+    if (activeBudget == this) activeBudget = nullptr;
+}
+
+int RequestBudget::remainingMs() const {
+    const qint64 left = deadline_ - QDeadlineTimer::current().deadline();
+    return int(qBound(qint64(0), left, qint64(INT_MAX)));
+}
+
+std::optional<QString> bytesToText(const QByteArray& bytes, const QString& charset) {
+    const QString name = charset.trimmed().toLower();
+    if (name == QLatin1String("gb2312") || name == QLatin1String("gbk") ||
+        name == QLatin1String("cp936") || name == QLatin1String("x-gbk"))
+        return platform::fromAnsi(bytes);
+    QStringDecoder decoder(name.toLatin1().constData(), QStringConverter::Flag::Stateless);
+    if (!decoder.isValid()) return std::nullopt;
+    return QString(decoder.decode(bytes));
+}
+
+QString getHttpText(const QString& address, const QString& charset) {
+    int limit = Site::requestTimeoutMs();
+    if (activeBudget) {
+        limit = qMin(limit, activeBudget->remainingMs());
+        if (limit <= 0) return {};
+    }
+    const platform::HttpReply reply = platform::httpGet(address, limit);
+    if (!reply.complete) return {};
+    return bytesToText(reply.body, charset).value_or(QString());
+}
+
+void loadPluginList() {
+    const QString text = getHttpText(Site::pluginListAddress(), QStringLiteral("GB2312"));
+    ScriptModule::setPluginCollection(splitAtCrLf(text));
+}
+
+bool checkNewVersion() {
+    const QString text = getHttpText(Site::versionFileAddress(), QStringLiteral("GB2312"));
+    const QStringList pieces = splitAtCrLf(text);
+    if (pieces.size() < 2) return false;
+    UpdateWndForm::instance().setData(pieces.at(0), pieces.at(1));
+    return true;
+}
+
+}  // namespace SiteText
