@@ -49,9 +49,9 @@ constexpr int kRow = 300;
 constexpr int kLeftLabel = 240;
 constexpr int kLeftField = 840;
 constexpr int kLeftFieldWidth = 2655;
-constexpr int kRightLabel = 3840;
-constexpr int kRightField = 4440;
-constexpr int kRightFieldWidth = 5940;
+constexpr int kRightLabel = 3720;
+constexpr int kRightField = 4560;
+constexpr int kRightFieldWidth = 5820;
 
 // The picture above a tool button's caption: a rounded square with the caption's first
 // character, in the colours of the workbench's other tool rows.
@@ -298,7 +298,7 @@ void ScriptWndForm::makePropertiesTab() {
     scriptInfoText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     platform::placeTwips(scriptInfoText_, kRightField, 1080, kRightFieldWidth, 1995);
 
-    makeLabel(f, QStringLiteral("urlPoolLabel"), QStringLiteral("地址池:"), kRightLabel, 3240, 600);
+    makeLabel(f, QStringLiteral("urlPoolLabel"), QStringLiteral("地址池:"), kRightLabel, 3240, 825);
     urlPoolList_ = new QListWidget(f);
     urlPoolList_->setObjectName(QStringLiteral("urlPoolList"));
     urlPoolList_->setSelectionMode(QAbstractItemView::SingleSelection);
