@@ -107,6 +107,16 @@ QFrame* makeFrame(QWidget* parent, const QString& name) {
     return frame;
 }
 
+// The plug-in names the code editor offers: the text before the first "=" of every line of
+// the downloaded list that is not empty.
+QStringList offeredPluginNames() {
+    QStringList names;
+    if (!ScriptModule::pluginCollectionExists()) return names;
+    for (const QString& line : ScriptModule::pluginCollection())
+        if (!line.isEmpty()) names << line.section(QLatin1Char('='), 0, 0);
+    return names;
+}
+
 // What clearing the document leaves: no content at all. A script loaded from a file of this
 // program always has a board.
 bool isClearedDocument(const ScriptDocument& doc) {
@@ -144,6 +154,7 @@ void ScriptWndForm::wireMainWindow() {
 
 void ScriptWndForm::onLoad(QWidget* window) {
     openedOnClearedDocument_ = false;
+    loadedInclude_.clear();
     lastIconFile_.clear();
     window->setWindowTitle(QStringLiteral("脚本编辑器"));
     setMinimumSizeTwips(kMinWidthTwips, kMinHeightTwips);
@@ -324,6 +335,7 @@ void ScriptWndForm::reLoadData() {
     load();
     const ScriptDocument& doc = ScriptModule::scriptDocument();
     openedOnClearedDocument_ = isClearedDocument(doc);
+    loadedInclude_ = doc.include;
     if (scriptNameText_) scriptNameText_->setText(doc.name);
     if (scriptAuthorText_) scriptAuthorText_->setText(doc.author);
     if (scriptPageText_) scriptPageText_->setText(doc.home);
@@ -365,7 +377,13 @@ void ScriptWndForm::saveData() {
     }
     if (scriptEdit_) {
         doc.script = scriptEdit_->getScriptText();
-        doc.include = scriptEdit_->getScriptList();
+        // A plug-in the list does not offer (it could not be downloaded, or no longer names
+        // it) could be neither seen nor unticked: the script keeps it.
+        QStringList include = scriptEdit_->getScriptList();
+        const QStringList offered = offeredPluginNames();
+        for (const QString& name : loadedInclude_)
+            if (!offered.contains(name) && !include.contains(name)) include << name;
+        doc.include = include;
     }
     if (skinEdit_) doc.list = skinEdit_->getSkinData();
 }

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <functional>
 
@@ -91,7 +92,8 @@ class ScriptWndForm : public platform::Form {
     void previewIconClicked();
 
     bool openedOnClearedDocument_ = false;
-    QString lastIconFile_;  // the file name last chosen in the icon dialog
+    QStringList loadedInclude_;  // the document's plug-in names at the last reLoadData
+    QString lastIconFile_;       // the file name last chosen in the icon dialog
     bool fillingPool_ = false;
 
     QPointer<QFrame> editToolsFrame_;

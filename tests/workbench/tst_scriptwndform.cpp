@@ -342,6 +342,40 @@ class ScriptWndFormTest : public QObject {
         QVERIFY(!b.wnd().savesThroughDialog());
     }
 
+    // Only the plug-ins the downloaded list offers can be unticked; the others stay.
+    void includesTheListDoesNotOffer_data() {
+        QTest::addColumn<QStringList>("collection");
+        QTest::addColumn<QStringList>("include");
+        QTest::addColumn<bool>("untickJq");
+        QTest::addColumn<QStringList>("saved");
+        QTest::newRow("offered and ticked")
+            << QStringList{"jq=http://x/jq.js", "util"} << QStringList{"jq", "util"} << false
+            << QStringList{"jq", "util"};
+        QTest::newRow("unticked") << QStringList{"jq=http://x/jq.js", "util"}
+                                  << QStringList{"jq", "util"} << true << QStringList{"util"};
+        QTest::newRow("no longer offered")
+            << QStringList{"jq=http://x/jq.js"} << QStringList{"gone", "jq"} << false
+            << QStringList{"jq", "gone"};
+        QTest::newRow("list not downloaded")
+            << QStringList{} << QStringList{"jq", "gone"} << false << QStringList{"jq", "gone"};
+    }
+    void includesTheListDoesNotOffer() {
+        QFETCH(QStringList, collection);
+        QFETCH(QStringList, include);
+        QFETCH(bool, untickJq);
+        QFETCH(QStringList, saved);
+        Bench b;
+        ScriptModule::setPluginCollection(collection);
+        ScriptModule::scriptDocument().include = include;  // 新 建 keeps the last plug-ins
+        b.tool(0);
+        if (untickJq) {
+            auto* list = b.wnd().scriptEdit()->findChild<QListWidget*>("pluginList");
+            list->findItems("jq", Qt::MatchExactly).first()->setCheckState(Qt::Unchecked);
+        }
+        b.wnd().saveData();
+        QCOMPARE(ScriptModule::scriptDocument().include, saved);
+    }
+
     void targetAddressPool() {
         Bench b;
         b.tool(0);
