@@ -38,8 +38,12 @@ namespace MainWndNumbers {
 
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Reads a number at position i of s (no blanks skipped); returns the characters it took,
 // 0 when there is no number there.
@@ -160,10 +164,10 @@ constexpr int kToolOrder[MainWndForm::kToolCount] = {0, 1, 2, 3, 4, 5, 9, 6, 7, 
 
 // A command button with its 48 x 48 picture above its caption.
 class ToolButton : public QPushButton {
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QStylePainter painter(this);
         QStyleOptionButton option;
@@ -292,7 +296,8 @@ void MainWndForm::makeControls(QWidget* window) {
         button->setIcon(QIcon(toolPicture(index)));
         button->setFocusPolicy(Qt::TabFocus);
         toolsCmd_ << button;
-        QObject::connect(button, &QPushButton::clicked, this, [this, index] { toolClicked(index); });
+        QObject::connect(button, &QPushButton::clicked, this,
+                         [this, index] { toolClicked(index); });
     }
     for (int position = 0; position < kToolCount; ++position)
         platform::placeTwips(toolsCmd_[kToolOrder[position]], kToolFirstLeft + position * kToolStep,
@@ -374,7 +379,8 @@ void MainWndForm::makeControls(QWidget* window) {
         QObject::connect(a, &QAction::triggered, this, slot);
     };
     action(QStringLiteral("newFolderActive"), QStringLiteral("新建目录"), &MainWndForm::newFolder);
-    action(QStringLiteral("editFolderActive"), QStringLiteral("修改目录"), &MainWndForm::editFolder);
+    action(QStringLiteral("editFolderActive"), QStringLiteral("修改目录"),
+           &MainWndForm::editFolder);
     action(QStringLiteral("delFolderActive"), QStringLiteral("删除目录"), &MainWndForm::delFolder);
 }
 
@@ -469,8 +475,8 @@ void MainWndForm::loadScriptList() {
 
 void MainWndForm::openScript(QListWidgetItem* item) {
     if (!item) return;
-    const QString path = scriptFolder() + QLatin1Char('/') + selectedCategory() +
-                         QLatin1Char('/') + item->text() + QStringLiteral(".txt");
+    const QString path = scriptFolder() + QLatin1Char('/') + selectedCategory() + QLatin1Char('/') +
+                         item->text() + QStringLiteral(".txt");
     ScriptModule::scriptDocument().currentScriptPath = path;
     ScriptModule::loadScriptFile(path);
     showScriptAttribute();
@@ -566,10 +572,9 @@ void MainWndForm::deleteScripts() {
         if (!QFile::remove(path) && QFileInfo::exists(path)) refused << item->text();
     }
     if (!refused.isEmpty())
-        platform::messageBox(QStringLiteral("下列脚本未能删除:\r\n") +
-                                 refused.join(QStringLiteral("\r\n")),
-                             platform::MsgButtons::Ok, QStringLiteral("提示"),
-                             platform::MsgIcon::Warning, widget());
+        platform::messageBox(
+            QStringLiteral("下列脚本未能删除:\r\n") + refused.join(QStringLiteral("\r\n")),
+            platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::Warning, widget());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -601,8 +606,7 @@ void MainWndForm::newFolder() {
     QDir root(scriptFolder());
     if (!root.exists()) QDir().mkpath(scriptFolder());
     if (root.exists(answer) || !root.mkdir(answer))
-        tellRefused(QStringLiteral("新建目录失败:可能已有同名的目录或文件,或名称不可用"),
-                    widget());
+        tellRefused(QStringLiteral("新建目录失败:可能已有同名的目录或文件,或名称不可用"), widget());
     loadFolderTabs();
     loadScriptList();
 }
@@ -610,9 +614,9 @@ void MainWndForm::newFolder() {
 void MainWndForm::editFolder() {
     const QString caption = selectedCategory();
     if (caption.isEmpty()) return;
-    const QString answer = platform::inputBox(
-        QStringLiteral("要将目录名称<") + caption + QStringLiteral(">变更为"),
-        QStringLiteral("修改目录"), QString(), widget());
+    const QString answer =
+        platform::inputBox(QStringLiteral("要将目录名称<") + caption + QStringLiteral(">变更为"),
+                           QStringLiteral("修改目录"), QString(), widget());
     if (answer.isEmpty()) return;
     if (!isPlainFolderName(answer)) {
         tellInvalidName(widget());
@@ -620,8 +624,7 @@ void MainWndForm::editFolder() {
     }
     QDir root(scriptFolder());
     if (answer != caption && (root.exists(answer) || !root.rename(caption, answer)))
-        tellRefused(QStringLiteral("修改目录失败:可能已有同名的目录或文件,或名称不可用"),
-                    widget());
+        tellRefused(QStringLiteral("修改目录失败:可能已有同名的目录或文件,或名称不可用"), widget());
     loadFolderTabs();
     loadScriptList();
 }
@@ -660,7 +663,9 @@ bool MainWndForm::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Layout and end
 
-void MainWndForm::onResize() { layoutControls(); }
+void MainWndForm::onResize() {
+    layoutControls();
+}
 
 void MainWndForm::layoutControls() {
     QWidget* window = widget();

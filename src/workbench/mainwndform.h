@@ -59,13 +59,13 @@ qint16 updateFlag(const QString& text);
 // editFolderActive and delFolderActive; totalWB is a hidden platform::WebBrowser.
 class MainWndForm : public platform::Form {
     Q_OBJECT
-public:
+  public:
     static MainWndForm& instance();
 
     // Settings read at start-up from config.ini, section "tolvar".
-    QString version;        // key "version", as stored
+    QString version;         // key "version", as stored
     qint16 checkUpdate = 1;  // key "flag": 0 runs the version check at start-up
-    QString rndFlagStr;     // random element id made by emailname at start-up
+    QString rndFlagStr;      // random element id made by emailname at start-up
 
     // The folder tabs, then the script list of the selected tab.
     void refreshScript();
@@ -78,11 +78,11 @@ public:
     // A row whose window is not wired does the parts that need no window (and the list
     // reload); 新 建 and 修 改 hide this window only when the script window was shown.
     struct ToolWindows {
-        std::function<void()> showScriptWindow;   // ScriptWndForm, modeless
-        std::function<void(int)> setScriptBoard;  // ScriptWndForm.setBoard(1 or 2)
-        std::function<void()> showRecordWindow;   // RecordWndForm
-        std::function<void()> showSearchWindow;   // SearchWndForm
-        std::function<void()> showShareWindow;    // ShareWndForm
+        std::function<void()> showScriptWindow;     // ScriptWndForm, modeless
+        std::function<void(int)> setScriptBoard;    // ScriptWndForm.setBoard(1 or 2)
+        std::function<void()> showRecordWindow;     // RecordWndForm
+        std::function<void()> showSearchWindow;     // SearchWndForm
+        std::function<void()> showShareWindow;      // ShareWndForm
         std::function<void(qint16)> setConfigData;  // ConfigWndForm.setData(checkUpdate)
         std::function<void()> showConfigWindow;     // ConfigWndForm
         std::function<void()> showAboutWindow;      // AboutWndForm
@@ -104,13 +104,13 @@ public:
     // The folder the library lives in: program folder & "/script".
     static QString scriptFolder();
 
-protected:
+  protected:
     void onLoad(QWidget* window) override;
     void onResize() override;
     void onUnload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     MainWndForm();
     void makeControls(QWidget* window);
     void makeTotalBrowser();

@@ -13,7 +13,9 @@ namespace {
 
 const QString kSection = QStringLiteral("site");
 
-QString siteFile() { return platform::programFile(QStringLiteral("site.ini")); }
+QString siteFile() {
+    return platform::programFile(QStringLiteral("site.ini"));
+}
 
 // Reading a key of a missing INI file would create it; the site file is only ever read.
 QString setting(const QString& key) {
@@ -31,11 +33,19 @@ QString host(const QString& key, const QString& fallback) {
 }  // namespace
 
 // Reserved names that never resolve: a deployment names its real hosts in site.ini.
-QString defaultForumHost() { return QStringLiteral("http://bbs.velmora.example"); }
-QString defaultMainHost() { return QStringLiteral("http://www.velmora.example"); }
+QString defaultForumHost() {
+    return QStringLiteral("http://bbs.velmora.example");
+}
+QString defaultMainHost() {
+    return QStringLiteral("http://www.velmora.example");
+}
 
-QString forumHost() { return host(QStringLiteral("forumHost"), defaultForumHost()); }
-QString mainHost() { return host(QStringLiteral("mainHost"), defaultMainHost()); }
+QString forumHost() {
+    return host(QStringLiteral("forumHost"), defaultForumHost());
+}
+QString mainHost() {
+    return host(QStringLiteral("mainHost"), defaultMainHost());
+}
 
 int requestTimeoutMs() {
     bool ok = false;
@@ -53,15 +63,21 @@ QString versionFileAddress() {
            platform::dateText();
 }
 
-QString forumPageAddress() { return forumHost() + QStringLiteral("/bbs/") + platform::dateTimeText(); }
+QString forumPageAddress() {
+    return forumHost() + QStringLiteral("/bbs/") + platform::dateTimeText();
+}
 
 QString statisticsPageAddress() {
     return mainHost() + QStringLiteral("/total.htm?t=") + platform::dateTimeText();
 }
 
-QString shareAddress() { return mainHost() + QStringLiteral("/Velmora/script/share.asp"); }
+QString shareAddress() {
+    return mainHost() + QStringLiteral("/Velmora/script/share.asp");
+}
 
-QString searchAddress() { return mainHost() + QStringLiteral("/Velmora/script/search.asp"); }
+QString searchAddress() {
+    return mainHost() + QStringLiteral("/Velmora/script/search.asp");
+}
 
 QString downloadAddress(const QString& kind, const QString& id) {
     return mainHost() + QStringLiteral("/Velmora/script/download.asp?kind=") + kind +

@@ -31,9 +31,9 @@ int requestTimeoutMs();
 
 // The addresses the programs request. The date and time texts are appended as the system
 // writes them, unencoded.
-QString pluginListAddress();   // forum host & "/plugin.txt?d=" & date
-QString versionFileAddress();  // main host & "/Velmora/download/TolvarVersion.txt?d=" & date
-QString forumPageAddress();    // forum host & "/bbs/" & date and time
+QString pluginListAddress();      // forum host & "/plugin.txt?d=" & date
+QString versionFileAddress();     // main host & "/Velmora/download/TolvarVersion.txt?d=" & date
+QString forumPageAddress();       // forum host & "/bbs/" & date and time
 QString statisticsPageAddress();  // main host & "/total.htm?t=" & date and time
 QString shareAddress();           // main host & "/Velmora/script/share.asp"
 QString searchAddress();          // main host & "/Velmora/script/search.asp"

@@ -31,14 +31,14 @@ bool checkNewVersion();
 // uses it so that a slow or dead site cannot hold the first window for more than one time
 // limit. Once it is spent, further requests give the empty text at once. Budgets do not nest.
 class RequestBudget {
-public:
+  public:
     explicit RequestBudget(int totalMs);
     ~RequestBudget();
     RequestBudget(const RequestBudget&) = delete;
     RequestBudget& operator=(const RequestBudget&) = delete;
     int remainingMs() const;
 
-private:
+  private:
     qint64 deadline_;
 };
 

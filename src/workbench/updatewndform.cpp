@@ -69,4 +69,6 @@ void UpdateWndForm::timerTick() {
         show();
 }
 
-void UpdateWndForm::downloadClicked() { platform::openInSystemBrowser(downloadUrl); }
+void UpdateWndForm::downloadClicked() {
+    platform::openInSystemBrowser(downloadUrl);
+}

@@ -9,7 +9,7 @@
 // it back every second if it was hidden or minimised; closing it unloads it.
 class UpdateWndForm : public platform::Form {
     Q_OBJECT
-public:
+  public:
     static UpdateWndForm& instance();
 
     // version and url are line 1 and line 2 of the version file. Loads the window when
@@ -19,10 +19,10 @@ public:
 
     QString downloadUrl;
 
-protected:
+  protected:
     void onLoad(QWidget* window) override;
 
-private:
+  private:
     UpdateWndForm();
     void timerTick();
     void downloadClicked();

@@ -1,0 +1,850 @@
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <cmath>
+#include <memory>
+
+#include "library/md5.h"
+#include "library/plugins.h"
+#include "library/scriptdocument.h"
+#include "library/xmldocument.h"
+#include "platform/core/ansi.h"
+#include "platform/core/clock.h"
+#include "platform/core/random.h"
+#include "platform/dialogs.h"
+#include "platform/webbrowser.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+#include "workbench/mainwndform.h"
+#include "workbench/updatewndform.h"
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 10), QTime(8, 3, 56));
+const QString kSampleCategory = QStringLiteral("常用工具");
+const QString kSampleScript = QStringLiteral("页面标题");
+
+// The maker's web site: the forum host and the main host are two servers, and every request
+// of the start-up is noted in one list so that their order shows.
+struct MakerSite {
+    TestServer forum;
+    TestServer main;
+    QStringList order;
+    QByteArray pluginReply = "a=http://x/a.js\r\nb=http://x/b.js\r\n";
+    QByteArray versionReply = "3.0\r\nhttp://d/v.zip\r\n";
+    int delayMs = 0;
+    std::function<void(const QString&)> onRequest;
+
+    MakerSite() {
+        forum.route("/plugin.txt",
+                    [this](const TestServer::Request&) { return reply("plugins", pluginReply); });
+        main.route("/Velmora/download/TolvarVersion.txt",
+                   [this](const TestServer::Request&) { return reply("version", versionReply); });
+    }
+    TestServer::Response reply(const QString& what, const QByteArray& body) {
+        order << what;
+        if (onRequest) onRequest(what);
+        TestServer::Response r;
+        r.contentType = "text/plain";
+        r.body = body;
+        r.delayMs = delayMs;
+        return r;
+    }
+};
+
+QByteArray pngBytes(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Writes a script file with the library's own writer.
+void saveScript(const QString& path, const QString& name, const QString& icon = QString()) {
+    static XmlDocument board;
+    board.loadXML("<list style=\"default\"><line/></list>");
+    ScriptModule::clearScriptDocument();
+    ScriptDocument& d = ScriptModule::scriptDocument();
+    d.name = name;
+    d.author = "作者" + name;
+    d.information = "介绍" + name;
+    d.icon = icon;
+    d.script = "function f() {}";
+    d.list = board.documentElement();
+    QDir().mkpath(QFileInfo(path).path());
+    QVERIFY(ScriptModule::saveScriptFile(path));
+    ScriptModule::clearScriptDocument();
+}
+
+QStringList listTexts(QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+QStringList tabTexts(QTabBar* tabs) {
+    QStringList out;
+    for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
+    return out;
+}
+
+QStringList sorted(QStringList l) {
+    l.sort();
+    return l;
+}
+
+// A time of day whose MD5 begins with a digit (or with a letter).
+QTime timeWithMd5(bool digitFirst) {
+    for (QTime t(8, 0, 0); t < QTime(9, 0, 0); t = t.addSecs(1)) {
+        const QString d = MD5Module::md5Hex(platform::timeText(QDateTime(kNow.date(), t)));
+        if (d.at(0).isDigit() == digitFirst) return t;
+    }
+    return {};
+}
+
+}  // namespace
+
+class MainWndFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> folder_;
+    std::unique_ptr<MakerSite> site_;
+
+    MainWndForm& form() { return MainWndForm::instance(); }
+    QTabBar* tabs() { return form().control<QTabBar>("TabFile"); }
+    QListWidget* list() { return form().control<QListWidget>("ListFile"); }
+    QPushButton* tool(int index) {
+        return form().control<QPushButton>(QString("toolsCmd_%1").arg(index));
+    }
+    QString scriptDir() { return folder_->file("script"); }
+
+    void writeConfig(const QString& body) {
+        writeBytes(folder_->file("config.ini"), platform::toAnsi(body));
+    }
+    void writeSite(const QString& forum, const QString& main, const QString& extra = QString()) {
+        writeBytes(folder_->file("site.ini"),
+                   platform::toAnsi("[site]\r\nforumHost=" + forum + "\r\nmainHost=" + main +
+                                    "\r\n" + extra));
+    }
+    void start() {
+        form().show();
+        QVERIFY(form().widget() && form().widget()->isVisible());
+    }
+    bool selectTab(const QString& caption) {
+        for (int i = 0; i < tabs()->count(); ++i)
+            if (tabs()->tabText(i) == caption) {
+                tabs()->setCurrentIndex(i);
+                return true;
+            }
+        return false;
+    }
+    void clickEntry(const QString& text) {
+        const auto found = list()->findItems(text, Qt::MatchExactly);
+        QVERIFY2(!found.isEmpty(), qPrintable(text));
+        const QRect r = list()->visualItemRect(found.first());
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    QList<platform::ShownDialog> dialogs() { return platform::shownDialogs(); }
+
+  private Q_SLOTS:
+    void initTestCase() { form().setQuitOnClose(false); }
+
+    void init() {
+        platform::setClockForTest(kNow);
+        platform::resetRandomForTest();
+        platform::clearShownDialogs();
+        ScriptModule::resetPluginCollectionForTest();
+        ScriptModule::clearScriptDocument();
+        ScriptModule::scriptDocument().currentScriptPath.clear();
+        form().windows = MainWndForm::ToolWindows();
+        folder_ = std::make_unique<TestProgramFolder>("velmora");
+        site_ = std::make_unique<MakerSite>();
+        writeSite(site_->forum.base(), site_->main.base());
+    }
+
+    void cleanup() {
+        form().close();
+        UpdateWndForm::instance().close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        site_.reset();
+        folder_.reset();
+        platform::setClockForTest(QDateTime());
+    }
+
+    // ---- conversions of the settings ----
+
+    void numberTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("length");  // hideDivNameLen
+        QTest::addColumn<int>("flag");    // flag
+        QTest::newRow("empty") << "" << 1 << 1;
+        QTest::newRow("zero") << "0" << 1 << 0;
+        QTest::newRow("one") << "1" << 1 << 1;
+        QTest::newRow("negative") << "-1" << 1 << -1;
+        QTest::newRow("eight") << "8" << 8 << 8;
+        QTest::newRow("digits then letters") << "8abc" << 8 << 1;
+        QTest::newRow("letters") << "abc" << 1 << 1;
+        QTest::newRow("blanks") << " 12 " << 12 << 12;
+        QTest::newRow("half to even down") << "2.5" << 2 << 2;
+        QTest::newRow("half to even up") << "3.5" << 4 << 4;
+        QTest::newRow("fraction") << "0.4" << 1 << 0;
+        QTest::newRow("exponent") << "1e1" << 10 << 10;
+        QTest::newRow("just above range") << "33" << 32 << 33;
+        QTest::newRow("fifty") << "50" << 32 << 50;
+        QTest::newRow("huge") << "1e400" << 32 << 1;
+        QTest::newRow("beyond 16 bits") << "70000" << 32 << 1;
+        QTest::newRow("16-bit low end") << "-32768" << 1 << -32768;
+        QTest::newRow("point only") << "." << 1 << 1;
+        QTest::newRow("leading point") << ".6" << 1 << 1;
+        QTest::newRow("plus sign") << "+3" << 3 << 3;
+    }
+    void numberTexts() {
+        QFETCH(QString, text);
+        QFETCH(int, length);
+        QFETCH(int, flag);
+        QCOMPARE(MainWndNumbers::hideDivNameLength(text), length);
+        QCOMPARE(int(MainWndNumbers::updateFlag(text)), flag);
+    }
+
+    void roundingAndRange() {
+        QCOMPARE(MainWndNumbers::roundHalfEven(-2.5), -2.0);
+        QCOMPARE(MainWndNumbers::roundHalfEven(-3.5), -4.0);
+        QCOMPARE(MainWndNumbers::roundHalfEven(0.5), 0.0);
+        QCOMPARE(MainWndNumbers::toInt16(32767.4), std::optional<qint16>(32767));
+        QCOMPARE(MainWndNumbers::toInt16(32767.5), std::optional<qint16>());
+        QCOMPARE(MainWndNumbers::toInt16(-32768.5), std::optional<qint16>(-32768));
+        QCOMPARE(MainWndNumbers::leadingNumber("7.5kg"), 7.5);
+        QCOMPARE(MainWndNumbers::leadingNumber("1e"), 1.0);
+        QCOMPARE(MainWndNumbers::wholeNumber("1e"), std::optional<double>());
+    }
+
+    // ---- start-up ----
+
+    void randomElementId_data() {
+        QTest::addColumn<QString>("line");  // the hideDivNameLen line, empty for none
+        QTest::addColumn<bool>("digitFirst");
+        QTest::addColumn<int>("length");
+        const QList<QPair<QString, int>> values = {{"", 1},
+                                                   {"hideDivNameLen=0", 1},
+                                                   {"hideDivNameLen=-4", 1},
+                                                   {"hideDivNameLen=50", 32},
+                                                   {"hideDivNameLen=8xyz", 8},
+                                                   {"hideDivNameLen=32", 32},
+                                                   {"hideDivNameLen=2.5", 2},
+                                                   {"hideDivNameLen=abc", 1}};
+        for (const auto& [line, length] : values)
+            for (bool digit : {true, false})
+                QTest::addRow("%s, md5 %s", line.isEmpty() ? "no key" : qPrintable(line),
+                              digit ? "digit" : "letter")
+                    << line << digit << length;
+    }
+    void randomElementId() {
+        QFETCH(QString, line);
+        QFETCH(bool, digitFirst);
+        QFETCH(int, length);
+        const QTime time = timeWithMd5(digitFirst);
+        QVERIFY(time.isValid());
+        platform::setClockForTest(QDateTime(kNow.date(), time));
+        writeConfig("[tolvar]\r\n" + (line.isEmpty() ? QString() : line + "\r\n") + "flag=1\r\n");
+        platform::resetRandomForTest();
+        const QChar letter(101 + int(std::floor(platform::rnd() * 7)));
+        platform::resetRandomForTest();
+        start();
+
+        const QString id = form().rndFlagStr;
+        const QString d = MD5Module::md5Hex(platform::timeText());
+        QCOMPARE(id.size(), length);
+        if (digitFirst)
+            QCOMPARE(id, letter + d.right(length - 1));
+        else
+            QCOMPARE(id, d.left(length));
+        QVERIFY(QString("ABCDEFefghijk").contains(id.at(0)));
+        for (QChar c : id.mid(1)) QVERIFY(QString("0123456789ABCDEF").contains(c));
+    }
+
+    void startUpOrderAndResults() {
+        writeConfig("[tolvar]\r\nhideDivNameLen=8\r\nversion=3.0\r\nflag=0\r\n");
+        bool mainShownAtUpdate = true;
+        QMetaObject::Connection c =
+            connect(&UpdateWndForm::instance(), &platform::Form::loaded, this,
+                    [&] { mainShownAtUpdate = form().widget() && form().widget()->isVisible(); });
+        int listAtVersion = -1, listAtPlugins = -1;
+        site_->onRequest = [&](const QString& what) {
+            const int n = list() ? list()->count() : -1;
+            (what == "version" ? listAtVersion : listAtPlugins) = n;
+        };
+        start();
+        disconnect(c);
+
+        QCOMPARE(site_->order, QStringList({"version", "plugins"}));
+        QCOMPARE(site_->main.requests().first().query, QByteArray("d=2026/12/10"));
+        QCOMPARE(site_->forum.requests().first().query, QByteArray("d=2026/12/10"));
+        // The library is filled after the version check and before the plug-in list.
+        QCOMPARE(listAtVersion, 0);
+        QCOMPARE(listAtPlugins, 1);
+        // The update window shows before the main window.
+        QVERIFY(!mainShownAtUpdate);
+        QVERIFY(UpdateWndForm::instance().widget()->isVisible());
+
+        QCOMPARE(form().version, QString("3.0"));
+        QCOMPARE(int(form().checkUpdate), 0);
+        QCOMPARE(form().rndFlagStr.size(), 8);
+        QCOMPARE(ScriptModule::pluginCollection(),
+                 QStringList({"a=http://x/a.js", "b=http://x/b.js", ""}));
+        QCOMPARE(tabTexts(tabs()), QStringList{kSampleCategory});
+        QCOMPARE(listTexts(list()), QStringList{kSampleScript});
+
+        // The forum page loads in the hidden small browser, with the date and time appended.
+        auto* totalWB = form().control<platform::WebBrowser>("totalWB");
+        QVERIFY(totalWB && !totalWB->Visible());
+        QCOMPARE(totalWB->size(), QSize(25, 25));
+        auto forumPage = [this] {
+            for (const auto& r : site_->forum.requests())
+                if (r.path.startsWith("/bbs/")) return r.path;
+            return QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!forumPage().isEmpty(), 20000);
+        QCOMPARE(forumPage(), QByteArray("/bbs/2026/12/10%208:03:56"));
+    }
+
+    void updateWindowAtStartUp_data() {
+        QTest::addColumn<QString>("flagLine");
+        QTest::addColumn<QByteArray>("versionReply");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("downloadEnabled");
+        QTest::newRow("flag 0, same version")
+            << "flag=0" << QByteArray("3.0\r\nu\r\n") << true << false;
+        QTest::newRow("flag 0, newer version")
+            << "flag=0" << QByteArray("3.1\r\nu\r\n") << true << true;
+        QTest::newRow("flag 0.4 rounds to 0")
+            << "flag=0.4" << QByteArray("3.1\r\nu") << true << true;
+        QTest::newRow("flag 0, one-line reply") << "flag=0" << QByteArray("3.1") << false << false;
+        QTest::newRow("flag 1") << "flag=1" << QByteArray("3.1\r\nu") << false << false;
+        QTest::newRow("flag 2") << "flag=2" << QByteArray("3.1\r\nu") << false << false;
+        QTest::newRow("flag -1") << "flag=-1" << QByteArray("3.1\r\nu") << false << false;
+        QTest::newRow("no flag") << "" << QByteArray("3.1\r\nu") << false << false;
+        QTest::newRow("flag not a number")
+            << "flag=yes" << QByteArray("3.1\r\nu") << false << false;
+    }
+    void updateWindowAtStartUp() {
+        QFETCH(QString, flagLine);
+        QFETCH(QByteArray, versionReply);
+        QFETCH(bool, shown);
+        QFETCH(bool, downloadEnabled);
+        site_->versionReply = versionReply;
+        writeConfig("[tolvar]\r\nversion=3.0\r\n" + flagLine + "\r\n");
+        start();
+        const bool checked = flagLine == "flag=0" || flagLine == "flag=0.4";
+        QCOMPARE(site_->order.contains("version"), checked);
+        QCOMPARE(UpdateWndForm::instance().isLoaded(), shown);
+        QVERIFY(dialogs().isEmpty());  // a failed check at start-up stays quiet
+        if (!shown) return;
+        QVERIFY(UpdateWndForm::instance().widget()->isVisible());
+        QCOMPARE(UpdateWndForm::instance().control<QPushButton>("downloadCommand")->isEnabled(),
+                 downloadEnabled);
+        // Its timer brings it back while it is loaded.
+        UpdateWndForm::instance().hide();
+        QTRY_VERIFY_WITH_TIMEOUT(UpdateWndForm::instance().widget()->isVisible(), 2500);
+    }
+
+    void firstStartWithoutConfig() {
+        QFile::remove(folder_->file("config.ini"));
+        start();
+        QCOMPARE(form().rndFlagStr.size(), 1);
+        QCOMPARE(form().version, QString());
+        QCOMPARE(int(form().checkUpdate), 1);
+        QVERIFY(!site_->order.contains("version"));
+        QVERIFY(QFile::exists(folder_->file("config.ini")));
+    }
+
+    void deadOrSlowSiteDoesNotHoldTheWindow_data() {
+        QTest::addColumn<bool>("slow");
+        QTest::newRow("unreachable") << false;
+        QTest::newRow("slow") << true;
+    }
+    void deadOrSlowSiteDoesNotHoldTheWindow() {
+        QFETCH(bool, slow);
+        writeConfig("[tolvar]\r\nversion=3.0\r\nflag=0\r\n");
+        if (slow) {
+            site_->delayMs = 6000;
+            writeSite(site_->forum.base(), site_->main.base(), "requestTimeoutMs=700\r\n");
+        } else {
+            writeSite("http://127.0.0.1:9", "http://127.0.0.1:9", "requestTimeoutMs=700\r\n");
+        }
+        QElapsedTimer t;
+        t.start();
+        start();
+        QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!UpdateWndForm::instance().isLoaded());
+        QVERIFY(ScriptModule::pluginCollectionExists());
+        QVERIFY(ScriptModule::pluginCollection().isEmpty());
+        QCOMPARE(listTexts(list()), QStringList{kSampleScript});
+    }
+
+    // ---- the window ----
+
+    void controlsAsDesigned() {
+        start();
+        QWidget* w = form().widget();
+        QCOMPARE(w->windowTitle(), QString("VelmoraV3.0"));
+        const QStringList captions = {"新 建", "修 改", "删 除", "录 制", "搜 索",
+                                      "分 享", "设 置", "升 级", "关 于", "打 包"};
+        const QList<int> positionOfIndex = {0, 1, 2, 3, 4, 5, 7, 8, 9, 6};
+        for (int i = 0; i < 10; ++i) {
+            QPushButton* b = tool(i);
+            QVERIFY(b);
+            QCOMPARE(b->text(), captions[i]);
+            QCOMPARE(b->property("index").toInt(), i);
+            QCOMPARE(b->geometry(),
+                     platform::twipsRect(2040 + 840 * positionOfIndex[i], 120, 735, 975));
+            QCOMPARE(b->icon().availableSizes().value(0), QSize(48, 48));
+        }
+        QCOMPARE(tabs()->geometry().topLeft(), QPoint(0, platform::px(1320)));
+        QCOMPARE(list()->geometry().topLeft(), QPoint(0, platform::px(1680)));
+        QCOMPARE(list()->selectionMode(), QAbstractItemView::ExtendedSelection);
+        auto* frame = form().control<QGroupBox>("AttributeFrame");
+        QCOMPARE(frame->title(), QString("属性"));
+        QCOMPARE(frame->width(), platform::px(2655));
+        QCOMPARE(form().control<QLabel>("scriptNameLabel")->text(), QString("名称:"));
+        QCOMPARE(form().control<QLabel>("scriptAuthorLabel")->text(), QString("作者:"));
+        QCOMPARE(form().control<QLabel>("scriptInfoLabel")->text(), QString("介绍:"));
+        QCOMPARE(form().control<QPlainTextEdit>("scriptInfoText")->size(),
+                 QSize(platform::px(2175), platform::px(1455)));
+        QCOMPARE(form().control<QLabel>("scriptPicture")->size(),
+                 QSize(platform::px(1095), platform::px(1095)));
+        auto* menu = form().control<QMenu>("folderMenu");
+        QCOMPARE(menu->title(), QString("文件夹选项"));
+        QStringList items;
+        for (QAction* a : menu->actions()) items << a->objectName() + ":" + a->text();
+        QCOMPARE(items, QStringList({"newFolderActive:新建目录", "editFolderActive:修改目录",
+                                     "delFolderActive:删除目录"}));
+    }
+
+    void layoutKeepsItsMinimum() {
+        start();
+        QWidget* w = form().widget();
+        w->resize(300, 200);
+        QCoreApplication::processEvents();
+        QVERIFY(w->width() >= platform::px(10530) && w->height() >= platform::px(8115));
+
+        w->resize(900, 700);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), QSize(900, 700));
+        const int tabHeight = platform::twips(700) - 1320 - 500;
+        QCOMPARE(tabs()->geometry(), platform::twipsRect(0, 1320, platform::twips(900), tabHeight));
+        QCOMPARE(
+            form().control<QGroupBox>("AttributeFrame")->geometry(),
+            platform::twipsRect(platform::twips(900) - 2655 - 250, 1680, 2655, tabHeight - 500));
+        QCOMPARE(list()->geometry(),
+                 platform::twipsRect(0, 1680, platform::twips(900) - 2655 - 300, tabHeight - 500));
+    }
+
+    void listFillingRules() {
+        const QString cat = scriptDir() + "/规则";
+        QDir().mkpath(cat + "/old.txt");  // a sub-folder is no script
+        for (const char* name : {"a.txt.txt", "A.TXT", "notes.txt.bak", "plain.doc", "b.txt",
+                                 "PAGEFILE.SYS.txt", "pagefile.sys"})
+            writeBytes(cat + "/" + QString::fromUtf8(name), "x");
+        QDir().mkpath(scriptDir() + "/空分类");
+        QDir().mkpath(scriptDir() + "/PageFile.Sys");  // never a tab
+        writeBytes(scriptDir() + "/loose.txt", "x");   // files beside the categories: no tab
+        start();
+        QCOMPARE(sorted(tabTexts(tabs())), sorted({kSampleCategory, "规则", "空分类"}));
+        QCOMPARE(tabs()->currentIndex(), 0);
+        QVERIFY(selectTab("规则"));
+        QCOMPARE(sorted(listTexts(list())), sorted({"a", "notes.bak", "b", "PAGEFILE.SYS"}));
+        QVERIFY(selectTab("空分类"));
+        QCOMPARE(list()->count(), 0);
+    }
+
+    void openingScripts() {
+        TestServer pictures;
+        pictures.page("/icon.png", pngBytes(6, 4), "image/png");
+        const QString cat = scriptDir() + "/" + kSampleCategory;
+        saveScript(cat + "/withIcon.txt", "甲", pictures.url("/icon.png"));
+        saveScript(cat + "/noIcon.txt", "乙");
+        writeBytes(cat + "/notes.txt.bak", "not a script");
+        start();
+        auto* picture = form().control<QLabel>("scriptPicture");
+        auto* name = form().control<QLineEdit>("scriptNameText");
+        auto* author = form().control<QLineEdit>("scriptAuthorText");
+        auto* info = form().control<QPlainTextEdit>("scriptInfoText");
+
+        clickEntry(kSampleScript);
+        QCOMPARE(name->text(), kSampleScript);
+        QCOMPARE(author->text(), QString("Velmora"));
+        QVERIFY(info->toPlainText().startsWith("示例脚本"));
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath,
+                 cat + "/" + kSampleScript + ".txt");
+
+        clickEntry("withIcon");
+        QCOMPARE(name->text(), QString("甲"));
+        QCOMPARE(author->text(), QString("作者甲"));
+        QCOMPARE(info->toPlainText(), QString("介绍甲"));
+        QCOMPARE(picture->pixmap().size(), QSize(6, 4));
+        QVERIFY(!QFile::exists(folder_->file("tmppp")));
+
+        // Without an icon the picture shown stays.
+        clickEntry("noIcon");
+        QCOMPARE(name->text(), QString("乙"));
+        QCOMPARE(picture->pixmap().size(), QSize(6, 4));
+
+        // notes.txt.bak is listed as notes.bak and opens the missing notes.bak.txt.
+        clickEntry("notes.bak");
+        QCOMPARE(name->text(), QString());
+        QCOMPARE(author->text(), QString());
+        QCOMPARE(info->toPlainText(), QString());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, cat + "/notes.bak.txt");
+        QCOMPARE(picture->pixmap().size(), QSize(6, 4));
+
+        // A click on the entry already current opens the file again; moving by the keyboard
+        // (or from code) opens too.
+        clickEntry("noIcon");
+        saveScript(cat + "/noIcon.txt", "丙");
+        clickEntry("noIcon");
+        QCOMPARE(name->text(), QString("丙"));
+        list()->setCurrentRow(listTexts(list()).indexOf(kSampleScript));
+        QCOMPARE(name->text(), kSampleScript);
+    }
+
+    void deletingScripts() {
+        const QString cat = scriptDir() + "/删";
+        for (const char* n : {"a", "b", "c", "d"}) writeBytes(cat + "/" + n + ".txt", "x");
+        start();
+        QVERIFY(selectTab("删"));
+        auto fileNames = [&] { return sorted(QDir(cat).entryList(QDir::Files)); };
+
+        // Without a selection the question is still asked, and nothing goes.
+        list()->clearSelection();
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, QString("删除后无法恢复,确定要继续么?"));
+        QCOMPARE(dialogs()[0].title, QString("提示"));
+        QCOMPARE(dialogs()[0].buttons, platform::MsgButtons::YesNo);
+        QCOMPARE(fileNames(), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+
+        auto select = [&](const QStringList& names) {
+            list()->clearSelection();
+            for (const QString& n : names)
+                list()->findItems(n, Qt::MatchExactly)[0]->setSelected(true);
+        };
+        // No keeps them.
+        select({"a", "c"});
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        tool(2)->click();
+        QCOMPARE(fileNames().size(), 4);
+
+        select({"a", "c", "d"});
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QCOMPARE(fileNames(), QStringList{"b.txt"});
+        QCOMPARE(listTexts(list()), QStringList{"b"});
+
+        // A file the file system refuses to delete is named, and the rest goes on. Here the
+        // entry "x" (from x.txt.txt) names x.txt, which is a folder with something in it.
+        writeBytes(cat + "/x.txt.txt", "x");
+        writeBytes(cat + "/x.txt/inner", "x");
+        form().refreshScript();
+        QVERIFY(selectTab("删"));
+        select({"b", "x"});
+        platform::clearShownDialogs();
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QCOMPARE(dialogs().size(), 2);
+        QCOMPARE(dialogs()[1].text, QString("下列脚本未能删除:\r\nx"));
+        QVERIFY(!QFile::exists(cat + "/b.txt"));
+        QVERIFY(form().widget()->isVisible());
+    }
+
+    void deletingTheOpenScriptKeepsTheDocument() {
+        start();
+        clickEntry(kSampleScript);
+        const QString path = ScriptModule::scriptDocument().currentScriptPath;
+        list()->item(0)->setSelected(true);
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(ScriptModule::scriptDocument().name, kSampleScript);
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, path);
+        bool shared = false;
+        form().windows.showShareWindow = [&] { shared = true; };
+        platform::clearShownDialogs();
+        tool(5)->click();
+        QVERIFY(shared);
+        QVERIFY(dialogs().isEmpty());
+    }
+
+    void shareRefusedWithoutAScript() {
+        start();
+        bool shared = false;
+        form().windows.showShareWindow = [&] { shared = true; };
+        // A script added behind the window's back shows only after a list reload.
+        writeBytes(scriptDir() + "/" + kSampleCategory + "/新的.txt", "x");
+        tool(5)->click();
+        QVERIFY(!shared);
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, QString("请选择分享的文件"));
+        QCOMPARE(dialogs()[0].title, QString("提示"));
+        QCOMPARE(dialogs()[0].buttons, platform::MsgButtons::Ok);
+        QCOMPARE(list()->count(), 1);
+        tool(4)->click();  // any other row reloads
+        QCOMPARE(list()->count(), 2);
+    }
+
+    void toolRowCallsTheWindows() {
+        writeConfig("[tolvar]\r\nversion=3.0\r\nflag=1\r\n");
+        start();
+        QStringList log;
+        auto& w = form().windows;
+        w.showScriptWindow = [&] { log << "script:" + ScriptModule::scriptDocument().name; };
+        w.setScriptBoard = [&](int board) { log << QString("board %1").arg(board); };
+        w.showRecordWindow = [&] { log << "record"; };
+        w.showSearchWindow = [&] { log << "search"; };
+        w.setConfigData = [&](qint16 v) { log << QString("config %1").arg(v); };
+        w.showConfigWindow = [&] { log << "config shown"; };
+        w.showAboutWindow = [&] { log << "about"; };
+        w.setBoxData = [&](const QString& skin, const QString& cat, const QString& script) {
+            log << "box[" + skin + "|" + cat + "|" + script + "]";
+        };
+        w.showMakeBox = [&] { log << "box shown"; };
+
+        clickEntry(kSampleScript);
+        tool(9)->click();
+        QCOMPARE(log,
+                 QStringList({"box[|" + kSampleCategory + "|" + kSampleScript + "]", "box shown"}));
+        // 新 建: the script window shows first, then the document is cleared and the
+        // properties tab chosen, and this window hides.
+        log.clear();
+        tool(0)->click();
+        QCOMPARE(log, QStringList({"script:" + kSampleScript, "board 1"}));
+        QCOMPARE(ScriptModule::scriptDocument().name, QString());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        QVERIFY(!form().widget()->isVisible());
+        form().show();
+        log.clear();
+        tool(1)->click();
+        QCOMPARE(log, QStringList({"script:", "board 2"}));
+        QVERIFY(!form().widget()->isVisible());
+        form().show();
+        log.clear();
+        for (int i : {3, 4, 6, 8}) tool(i)->click();
+        QCOMPARE(log, QStringList({"record", "search", "config 1", "config shown", "about"}));
+        // 打 包 with no current entry passes empty text.
+        list()->setCurrentItem(nullptr);
+        log.clear();
+        tool(9)->click();
+        QCOMPARE(log.first(), "box[|" + kSampleCategory + "|]");
+    }
+
+    void toolRowWithoutWindows() {
+        start();
+        clickEntry(kSampleScript);
+        ScriptModule::scriptDocument().currentScriptPath = "x";
+        tool(0)->click();  // no script window yet: clears, and the window stays
+        QCOMPARE(ScriptModule::scriptDocument().name, QString());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        QVERIFY(form().widget()->isVisible());
+        for (int i : {1, 3, 4, 6, 8, 9}) tool(i)->click();
+        QVERIFY(form().widget()->isVisible());
+        QVERIFY(dialogs().isEmpty());
+    }
+
+    void upgradeButton() {
+        start();
+        site_->versionReply = "3.0";  // one line only
+        tool(7)->click();
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].title, QString("提示"));
+        QVERIFY(dialogs()[0].text.contains("版本"));
+        QVERIFY(!UpdateWndForm::instance().isLoaded());
+        site_->versionReply = "9.9\r\nhttp://d/new";
+        tool(7)->click();
+        QVERIFY(UpdateWndForm::instance().widget()->isVisible());
+        QCOMPARE(UpdateWndForm::instance().control<QLabel>("Label4")->text(), QString("9.9"));
+        QCOMPARE(dialogs().size(), 1);
+    }
+
+    // ---- category folders ----
+
+    void folderMenuPopsUpOnTheRightButton() {
+        start();
+        auto* menu = form().control<QMenu>("folderMenu");
+        QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(0).center());
+        QVERIFY(!menu->isVisible());
+        QTest::mouseClick(tabs(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->pos(), tabs()->mapToGlobal(QPoint(5, 5)));
+        for (QAction* a : menu->actions()) QVERIFY(a->isEnabled());
+        menu->close();
+    }
+
+    void folderActions() {
+        start();
+        auto* menu = form().control<QMenu>("folderMenu");
+        auto act = [&](const char* name) { menu->findChild<QAction*>(name)->trigger(); };
+        auto exists = [&](const QString& n) { return QFileInfo(scriptDir() + "/" + n).isDir(); };
+
+        // New
+        platform::queueInputAnswer("新分类");
+        act("newFolderActive");
+        QVERIFY(exists("新分类"));
+        QVERIFY(tabTexts(tabs()).contains("新分类"));
+        QCOMPARE(dialogs()[0].text, QString("请在下面输入新建的目录名称"));
+        QCOMPARE(dialogs()[0].title, QString("新建目录"));
+        QCOMPARE(dialogs()[0].defaultText, QString());
+        QCOMPARE(dialogs().size(), 1);
+        // After the tabs are rebuilt the list follows the selected (first) tab.
+        QCOMPARE(listTexts(list()).isEmpty(), tabs()->tabText(0) == "新分类");
+
+        platform::clearShownDialogs();
+        act("newFolderActive");  // cancelled
+        QCOMPARE(dialogs().size(), 1);
+
+        // Names that would reach outside the library, or are no names at all.
+        for (const char* bad : {"../evil", "a/b", "a\\b", "..", ".", "   "}) {
+            platform::clearShownDialogs();
+            platform::queueInputAnswer(QString::fromUtf8(bad));
+            act("newFolderActive");
+            QCOMPARE(dialogs().size(), 2);
+            QVERIFY(dialogs()[1].text.contains("目录名称无效"));
+        }
+        QVERIFY(!QFileInfo::exists(folder_->file("evil")));
+        QVERIFY(!QFileInfo::exists(scriptDir() + "/a"));
+
+        platform::clearShownDialogs();
+        platform::queueInputAnswer("新分类");  // already there
+        act("newFolderActive");
+        QCOMPARE(dialogs().size(), 2);
+        QVERIFY(dialogs()[1].text.startsWith("新建目录失败"));
+
+        // Rename
+        QVERIFY(selectTab("新分类"));
+        platform::clearShownDialogs();
+        platform::queueInputAnswer("改名");
+        act("editFolderActive");
+        QCOMPARE(dialogs()[0].text, QString("要将目录名称<新分类>变更为"));
+        QCOMPARE(dialogs()[0].title, QString("修改目录"));
+        QVERIFY(exists("改名") && !exists("新分类"));
+        QVERIFY(tabTexts(tabs()).contains("改名"));
+
+        QVERIFY(selectTab("改名"));
+        platform::clearShownDialogs();
+        platform::queueInputAnswer(kSampleCategory);  // taken
+        act("editFolderActive");
+        QCOMPARE(dialogs().size(), 2);
+        QVERIFY(dialogs()[1].text.startsWith("修改目录失败"));
+        QVERIFY(exists("改名") && exists(kSampleCategory));
+        QCOMPARE(QDir(scriptDir() + "/" + kSampleCategory).entryList(QDir::Files).size(), 1);
+
+        QVERIFY(selectTab("改名"));
+        platform::clearShownDialogs();
+        platform::queueInputAnswer("../../escaped");
+        act("editFolderActive");
+        QVERIFY(dialogs()[1].text.contains("目录名称无效"));
+        QVERIFY(exists("改名"));
+
+        // Remove: a folder with scripts in it is refused, an empty one goes on Yes.
+        QVERIFY(selectTab(kSampleCategory));
+        platform::clearShownDialogs();
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        act("delFolderActive");
+        QCOMPARE(dialogs()[0].text, "您确认要删除目录" + kSampleCategory + "？");
+        QCOMPARE(dialogs()[0].title, QString("删除目录"));
+        QCOMPARE(dialogs()[0].buttons, platform::MsgButtons::YesNo);
+        QCOMPARE(dialogs().size(), 2);
+        QVERIFY(dialogs()[1].text.startsWith("删除目录失败"));
+        QVERIFY(exists(kSampleCategory));
+
+        QVERIFY(selectTab("改名"));
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        act("delFolderActive");
+        QVERIFY(exists("改名"));
+        QVERIFY(selectTab("改名"));
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        act("delFolderActive");
+        QVERIFY(!exists("改名"));
+        QCOMPARE(tabTexts(tabs()), QStringList{kSampleCategory});
+        QCOMPARE(listTexts(list()), QStringList{kSampleScript});
+    }
+
+    void libraryWithoutCategories() {
+        QDir(scriptDir()).removeRecursively();
+        QDir().mkpath(scriptDir());
+        writeBytes(scriptDir() + "/loose.txt", "x");
+        start();
+        QCOMPARE(tabs()->count(), 0);
+        QCOMPARE(list()->count(), 0);
+
+        QStringList log;
+        form().windows.setBoxData = [&](const QString& s, const QString& c, const QString& n) {
+            log << s + "|" + c + "|" + n;
+        };
+        tool(9)->click();
+        QCOMPARE(log, QStringList{"||"});
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QVERIFY(QFile::exists(scriptDir() + "/loose.txt"));
+
+        // Rename and remove are offered only with a category; called anyway they do nothing.
+        auto* menu = form().control<QMenu>("folderMenu");
+        QTest::mouseClick(tabs(), Qt::RightButton, {}, QPoint(5, 5));
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(menu->findChild<QAction*>("newFolderActive")->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>("editFolderActive")->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>("delFolderActive")->isEnabled());
+        menu->close();
+        platform::clearShownDialogs();
+        QMetaObject::invokeMethod(menu->findChild<QAction*>("editFolderActive"), "triggered");
+        QMetaObject::invokeMethod(menu->findChild<QAction*>("delFolderActive"), "triggered");
+        QVERIFY(dialogs().isEmpty());
+        QVERIFY(QDir(scriptDir()).exists());
+
+        // The first category made gets its tab, selected.
+        platform::queueInputAnswer("第一");
+        menu->findChild<QAction*>("newFolderActive")->trigger();
+        QCOMPARE(tabTexts(tabs()), QStringList{"第一"});
+        QCOMPARE(tabs()->currentIndex(), 0);
+    }
+
+    void missingLibraryFolder() {
+        QDir(scriptDir()).removeRecursively();
+        start();
+        QCOMPARE(tabs()->count(), 0);
+        platform::queueInputAnswer("新");
+        form().control<QMenu>("folderMenu")->findChild<QAction*>("newFolderActive")->trigger();
+        QVERIFY(QFileInfo(scriptDir() + "/新").isDir());
+        QCOMPARE(tabTexts(tabs()), QStringList{"新"});
+    }
+
+    // ---- the end ----
+
+    void closingEndsTheProgram() {
+        start();
+        // Another window stays open: the program ends because the main window closed.
+        QWidget other;
+        other.show();
+        form().setQuitOnClose(true);
+        QTimer::singleShot(0, this, [this] { form().close(); });
+        QTimer::singleShot(5000, this, [] { QCoreApplication::exit(7); });
+        const int rc = QCoreApplication::exec();
+        form().setQuitOnClose(false);
+        QCOMPARE(rc, 0);
+        QVERIFY(!form().isLoaded());
+    }
+};
+
+SUITE_TEST_MAIN(MainWndFormTest)
+#include "tst_mainwndform.moc"
