@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "workbench/mainwndform.h"
+#include "workbench/scriptwndform.h"
 #include "platform/appinit.h"
 #include "platform/core/programfolder.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char** argv) {
     platform::prepareApplication();
     QApplication app(argc, argv);
     platform::setProgramFolder(QCoreApplication::applicationDirPath());
+    ScriptWndForm::wireMainWindow();
     MainWndForm::instance().show();
     return app.exec();
 }
