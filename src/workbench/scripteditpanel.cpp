@@ -32,13 +32,13 @@ constexpr QChar kLoneCrMark(0x240D);
 // Design positions, in twips.
 constexpr int kStripLeft = 45;
 constexpr int kStripTop = 480;
-constexpr int kStripWidth = 4215;
-constexpr int kViewLeft = 4290;
+constexpr int kStripWidth = 4500;
+constexpr int kViewLeft = 4575;
 constexpr int kViewTop = 45;
 constexpr int kFrameWidth = kStripWidth - 200;
 constexpr int kRowHeight = 315;
 constexpr int kLabelHeight = 255;
-constexpr int kButtonLeft = 3180;
+constexpr int kButtonLeft = 3450;
 constexpr int kButtonWidth = 735;
 
 QLabel* makeLabel(QWidget* parent, const QString& caption, int left, int top, int width) {
@@ -111,6 +111,8 @@ void ScriptEditPanel::buildControls() {
     scriptTabStrip_->setObjectName(QStringLiteral("scriptTabStrip"));
     for (const char* caption : {"基本命令", "控制命令", "其它命令", "引入插件"})
         scriptTabStrip_->addTab(new QWidget(scriptTabStrip_), QString::fromUtf8(caption));
+    // All four tabs stay in view side by side.
+    scriptTabStrip_->setUsesScrollButtons(false);
     platform::placeTwips(scriptTabStrip_, kStripLeft, kStripTop, kStripWidth, 5400);
 
     explainText_ = makeView(this, QStringLiteral("explainText"));
@@ -135,32 +137,32 @@ void ScriptEditPanel::buildControls() {
     auto rowTop = [](int group) { return 120 + group * 720; };
     int y = rowTop(0);
     makeLabel(f, QStringLiteral("消息框内容"), 120, y, 2400);
-    alertText_ = makeText(f, QStringLiteral("alertText"), 120, y + 270, 2940);
+    alertText_ = makeText(f, QStringLiteral("alertText"), 120, y + 270, 3210);
     alertCommand_ = makeButton(f, QStringLiteral("alertCommand"), QStringLiteral("插 入"),
                                kButtonLeft, y + 270);
     y = rowTop(1);
     makeLabel(f, QStringLiteral("查找目标参数"), 120, y, 2400);
-    searchText_ = makeText(f, QStringLiteral("searchText"), 120, y + 270, 1740);
+    searchText_ = makeText(f, QStringLiteral("searchText"), 120, y + 270, 2010);
     searchCombo_ = makeCombo(f, QStringLiteral("searchCombo"),
-                             {QStringLiteral("根据编号"), QStringLiteral("根据名称")}, false, 1920,
+                             {QStringLiteral("根据编号"), QStringLiteral("根据名称")}, false, 2190,
                              y + 270, 1200);
     searchCommand_ = makeButton(f, QStringLiteral("searchCommand"), QStringLiteral("插 入"),
                                 kButtonLeft, y + 270);
     y = rowTop(2);
     makeLabel(f, QStringLiteral("操作目标"), 120, y, 2400);
-    ctrlText_ = makeText(f, QStringLiteral("ctrlText"), 120, y + 270, 1740);
+    ctrlText_ = makeText(f, QStringLiteral("ctrlText"), 120, y + 270, 2010);
     ctrlCombo_ =
         makeCombo(f, QStringLiteral("ctrlCombo"), {QStringLiteral("点击"), QStringLiteral("输入")},
-                  false, 1920, y + 270, 1200);
+                  false, 2190, y + 270, 1200);
     ctrlCommand_ =
         makeButton(f, QStringLiteral("ctrlCommand"), QStringLiteral("插 入"), kButtonLeft, y + 270);
     y = rowTop(3);
     makeLabel(f, QStringLiteral("读取目标"), 120, y, 2400);
-    readText_ = makeText(f, QStringLiteral("readText"), 120, y + 270, 1740);
+    readText_ = makeText(f, QStringLiteral("readText"), 120, y + 270, 2010);
     readCombo_ = makeCombo(f, QStringLiteral("readCombo"),
                            {QStringLiteral("编号"), QStringLiteral("名称"), QStringLiteral("内容"),
                             QStringLiteral("链接"), QStringLiteral("来源")},
-                           false, 1920, y + 270, 1200);
+                           false, 2190, y + 270, 1200);
     readCommand_ =
         makeButton(f, QStringLiteral("readCommand"), QStringLiteral("插 入"), kButtonLeft, y + 270);
     y = rowTop(4);
@@ -170,26 +172,26 @@ void ScriptEditPanel::buildControls() {
     y = rowTop(5);
     notesCombo_ = makeCombo(f, QStringLiteral("notesCombo"),
                             {QStringLiteral("单行注释"), QStringLiteral("多行注释")}, false, 120,
-                            y + 270, 1740);
+                            y + 270, 2010);
     notesCommand_ = makeButton(f, QStringLiteral("notesCommand"), QStringLiteral("输 入"),
                                kButtonLeft, y + 270);
 
     // 控制命令: condition block, function call, function declaration.
     f = ctrlCodeFrame_;
     makeLabel(f, QStringLiteral("如果表达式"), 120, 120, 2400);
-    judgeText_ = makeText(f, QStringLiteral("judgeText"), 120, 390, 3795);
+    judgeText_ = makeText(f, QStringLiteral("judgeText"), 120, 390, 4065);
     makeLabel(f, QStringLiteral("取值为真,则"), 120, 780, 1260);
     judgeCombo_ =
         makeCombo(f, QStringLiteral("judgeCombo"),
-                  {QStringLiteral("执行语句"), QStringLiteral("执行循环")}, false, 1440, 750, 1620);
+                  {QStringLiteral("执行语句"), QStringLiteral("执行循环")}, false, 1440, 750, 1890);
     judgeCommand_ =
         makeButton(f, QStringLiteral("judgeCommand"), QStringLiteral("插 入"), kButtonLeft, 750);
     makeLabel(f, QStringLiteral("调用方法"), 120, 1260, 2400);
-    functionCombo_ = makeCombo(f, QStringLiteral("functionCombo"), {}, true, 120, 1530, 2940);
+    functionCombo_ = makeCombo(f, QStringLiteral("functionCombo"), {}, true, 120, 1530, 3210);
     useFunctionCommand_ = makeButton(f, QStringLiteral("useFunctionCommand"),
                                      QStringLiteral("插 入"), kButtonLeft, 1530);
     makeLabel(f, QStringLiteral("定义方法"), 120, 2010, 2400);
-    functionText_ = makeText(f, QStringLiteral("functionText"), 120, 2280, 2940);
+    functionText_ = makeText(f, QStringLiteral("functionText"), 120, 2280, 3210);
     functionCommand_ = makeButton(f, QStringLiteral("functionCommand"), QStringLiteral("插 入"),
                                   kButtonLeft, 2280);
 
@@ -205,7 +207,7 @@ void ScriptEditPanel::buildControls() {
         makeCombo(f, QStringLiteral("timeUnitsCombo"),
                   {QStringLiteral("毫秒"), QStringLiteral("秒")}, false, 2580, 390, 1000);
     functionLineCombo_ =
-        makeCombo(f, QStringLiteral("functionLineCombo"), {}, true, 120, 795, 2940);
+        makeCombo(f, QStringLiteral("functionLineCombo"), {}, true, 120, 795, 3210);
     timerCommand_ =
         makeButton(f, QStringLiteral("timerCommand"), QStringLiteral("插 入"), kButtonLeft, 795);
 
