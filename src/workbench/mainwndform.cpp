@@ -111,21 +111,6 @@ std::optional<double> wholeNumber(const QString& text) {
     return value;
 }
 
-double roundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    const double lower = std::floor(value);
-    const double diff = value - lower;
-    if (diff < 0.5) return lower;
-    if (diff > 0.5) return lower + 1.0;
-    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
-}
-
-std::optional<qint16> toInt16(double value) {
-    const double r = roundHalfEven(value);
-    if (!(r >= -32768.0 && r <= 32767.0)) return std::nullopt;
-    return static_cast<qint16>(r);
-}
-
 int hideDivNameLength(const QString& text) {
     const double r = roundHalfEven(leadingNumber(text));
     if (!(r >= 1.0)) return 1;  // NaN included

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/form.h"
+#include "workbench/numbertext.h"
 
 class QGroupBox;
 class QLabel;
@@ -33,11 +34,8 @@ double leadingNumber(const QString& text);
 // The whole text as such a number, blanks around it allowed; empty when it is none.
 std::optional<double> wholeNumber(const QString& text);
 
-// To the nearest whole number, a half to the even neighbour (2.5 gives 2, 3.5 gives 4).
-double roundHalfEven(double value);
-
-// Rounded as above into a 16-bit signed integer; empty when it falls outside its range.
-std::optional<qint16> toInt16(double value);
+using NumberText::roundHalfEven;
+using NumberText::toInt16;
 
 // hideDivNameLen: the leading number, rounded, clamped to 1..32 (missing text gives 1).
 int hideDivNameLength(const QString& text);
