@@ -1,5 +1,7 @@
 #include "workbench/mainwndform.h"
 
+#include "workbench/toolpicture.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -179,24 +181,7 @@ QPixmap toolPicture(int index) {
         QColor(0xd8, 0x6a, 0x2e), QColor(0x7e, 0x57, 0xc2), QColor(0x26, 0xa6, 0x9a),
         QColor(0x5c, 0x6b, 0xc0), QColor(0x78, 0x90, 0x9c), QColor(0xf2, 0xa9, 0x00),
         QColor(0x8d, 0x6e, 0x63)};
-    QPixmap pix(48, 48);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor c = colours[index];
-    QLinearGradient g(0, 0, 0, 48);
-    g.setColorAt(0, c.lighter(135));
-    g.setColorAt(1, c.darker(115));
-    QPainterPath path;
-    path.addRoundedRect(QRectF(3, 3, 42, 42), 9, 9);
-    p.fillPath(path, g);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setPixelSize(24);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(3, 3, 42, 42), Qt::AlignCenter, MainWndForm::toolCaption(index).left(1));
-    return pix;
+    return ::toolPicture(MainWndForm::toolCaption(index), colours[index], 48);
 }
 
 QPixmap logoPicture(int width, int height) {

@@ -1,5 +1,7 @@
 #include "workbench/scriptwndform.h"
 
+#include "workbench/toolpicture.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -53,27 +55,6 @@ constexpr int kRightLabel = 3720;
 constexpr int kRightField = 4560;
 constexpr int kRightFieldWidth = 5820;
 
-// The picture above a tool button's caption: a rounded square with the caption's first
-// character, in the colours of the workbench's other tool rows.
-QPixmap toolPicture(const QString& caption, const QColor& colour) {
-    QPixmap pix(40, 40);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, 40);
-    g.setColorAt(0, colour.lighter(135));
-    g.setColorAt(1, colour.darker(115));
-    QPainterPath path;
-    path.addRoundedRect(QRectF(2, 2, 36, 36), 8, 8);
-    p.fillPath(path, g);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setPixelSize(20);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(2, 2, 36, 36), Qt::AlignCenter, caption.left(1));
-    return pix;
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
                   int width = 600) {
@@ -195,7 +176,7 @@ void ScriptWndForm::makeToolBar(QWidget* window) {
         button->setObjectName(QString::fromLatin1(tool.name));
         const QString caption = QString::fromUtf16(tool.caption);
         button->setText(caption);
-        button->setIcon(QIcon(toolPicture(caption, tool.colour)));
+        button->setIcon(QIcon(toolPicture(caption, tool.colour, 40)));
         button->setIconSize(QSize(40, 40));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         platform::placeTwips(button, left, 60, kToolWidth, kToolHeight);
