@@ -1,0 +1,52 @@
+// Time to save and load a script file whose code is 1 MB, through the whole chain: XML text,
+// ANSI bytes, base64 line, file, and back through the decoder and the XML parser.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+#include "library/scriptdocument.h"
+#include "platform/core/ansi.h"
+#include "platform/core/programfolder.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    platform::setProgramFolder(dir.path());
+
+    const QString line = QStringLiteral(
+        "function step(a, b) { if (a < b && b > 0) { document.title = \"第 \" + a + \" 页\"; } }\r\n");
+    const qsizetype lineBytes = platform::toAnsi(line).size();
+    const QString code = line.repeated(1000000 / lineBytes + 1);
+
+    ScriptDocument& doc = ScriptModule::scriptDocument();
+    doc.name = QStringLiteral("大脚本");
+    doc.target = QStringList{QStringLiteral("example.com")};
+    doc.script = code;
+    XmlDocument board;
+    board.loadXML(QStringLiteral("<list style=\"default\"><item><id>b1</id><show>开始</show>"
+                                 "<click>step(1, 2);</click></item></list>"));
+    doc.list = board.firstChild();
+
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    double bestSave = 1e9, bestLoad = 1e9;
+    bool intact = true;
+    for (int run = 0; run < 5; ++run) {
+        doc.script = code;
+        QElapsedTimer t;
+        t.start();
+        ScriptModule::saveScriptFile(path);
+        bestSave = std::min(bestSave, t.nsecsElapsed() / 1e6);
+        t.restart();
+        ScriptModule::loadScriptFile(path);
+        bestLoad = std::min(bestLoad, t.nsecsElapsed() / 1e6);
+        QString expected = code.trimmed();
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        intact = intact && doc.script == expected;
+    }
+    std::printf("script of %.2f MB of code: save %.1f ms, load %.1f ms (best of 5)%s\n",
+                platform::toAnsi(code).size() / 1e6, bestSave, bestLoad,
+                intact ? "" : "   ROUND TRIP FAILED");
+    return intact ? 0 : 1;
+}
