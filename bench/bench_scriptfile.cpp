@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     platform::setProgramFolder(dir.path());
 
     const QString line = QStringLiteral(
-        "function step(a, b) { if (a < b && b > 0) { document.title = \"第 \" + a + \" 页\"; } }\r\n");
+        "function step(a, b) { if (a < b && b > 0) { document.title = \"第 \" + a + \" 页\"; } "
+        "}\r\n");
     const qsizetype lineBytes = platform::toAnsi(line).size();
     const QString code = line.repeated(1000000 / lineBytes + 1);
 
@@ -25,8 +26,9 @@ int main(int argc, char** argv) {
     doc.target = QStringList{QStringLiteral("example.com")};
     doc.script = code;
     XmlDocument board;
-    board.loadXML(QStringLiteral("<list style=\"default\"><item><id>b1</id><show>开始</show>"
-                                 "<click>step(1, 2);</click></item></list>"));
+    board.loadXML(
+        QStringLiteral("<list style=\"default\"><item><id>b1</id><show>开始</show>"
+                       "<click>step(1, 2);</click></item></list>"));
     doc.list = board.firstChild();
 
     const QString path = dir.filePath(QStringLiteral("big.txt"));

@@ -1,9 +1,9 @@
 #include <QApplication>
 
-#include "workbench/mainwndform.h"
-#include "workbench/scriptwndform.h"
 #include "platform/appinit.h"
 #include "platform/core/programfolder.h"
+#include "workbench/mainwndform.h"
+#include "workbench/scriptwndform.h"
 
 int main(int argc, char** argv) {
     platform::prepareApplication();

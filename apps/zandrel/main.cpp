@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "player/tolvarboxform.h"
 #include "platform/appinit.h"
 #include "platform/core/programfolder.h"
+#include "player/tolvarboxform.h"
 
 int main(int argc, char** argv) {
     platform::prepareApplication();

@@ -5,12 +5,12 @@
 // The page analyzer's page viewer.
 class analysisWndForm : public platform::Form {
     Q_OBJECT
-public:
+  public:
     static analysisWndForm& instance();
 
-protected:
+  protected:
     void onLoad(QWidget* window) override;
 
-private:
+  private:
     analysisWndForm();
 };

@@ -8,9 +8,10 @@ const QString kItemTemplate = QStringLiteral(
     "<div id=\"$TV_ID$\" class=\"$TV_STYLE$\" $TV_ACTION$=\"$TV_FUNCTION$\" "
     "onmousemove=\"evtMenuOnmouseMove(this);\" onmouseout=\"evtMenuOnMouseOut(this);\">"
     "$TV_SHOW$</div>");
-const QString kEnterTemplate =
-    QStringLiteral("<input type=\"text\" id=\"$TV_ID$\" class=\"$TV_STYLE$\" value=\"$TV_SHOW$\" />");
-const QString kLabelTemplate = QStringLiteral("<div id=\"$TV_ID$\" class=\"$TV_STYLE$\">$TV_SHOW$</div>");
+const QString kEnterTemplate = QStringLiteral(
+    "<input type=\"text\" id=\"$TV_ID$\" class=\"$TV_STYLE$\" value=\"$TV_SHOW$\" />");
+const QString kLabelTemplate =
+    QStringLiteral("<div id=\"$TV_ID$\" class=\"$TV_STYLE$\">$TV_SHOW$</div>");
 
 QString fillPiece(QString piece, const XmlNode& item, bool isButton) {
     const XmlNodeList values = item.childNodes();
@@ -41,9 +42,12 @@ QString buildBoardHtml(const XmlNode& list) {
         const XmlNode item = items.item(i);
         const QString kind = item.baseName();
         const QString* tmpl = nullptr;
-        if (kind == QLatin1String("item")) tmpl = &kItemTemplate;
-        else if (kind == QLatin1String("enter")) tmpl = &kEnterTemplate;
-        else if (kind == QLatin1String("label")) tmpl = &kLabelTemplate;
+        if (kind == QLatin1String("item"))
+            tmpl = &kItemTemplate;
+        else if (kind == QLatin1String("enter"))
+            tmpl = &kEnterTemplate;
+        else if (kind == QLatin1String("label"))
+            tmpl = &kLabelTemplate;
         if (!tmpl) continue;  // "line" and unknown names render nothing
         html += fillPiece(*tmpl, item, tmpl == &kItemTemplate);
         html += QStringLiteral("\r\n");

@@ -40,11 +40,18 @@ QString escapeText(const QString& value) {
     out.reserve(value.size() + value.size() / 16);
     for (QChar c : value) {
         switch (c.unicode()) {
-            case u'&': out += QStringLiteral("&amp;"); break;
-            case u'<': out += QStringLiteral("&lt;"); break;
-            case u'>': out += QStringLiteral("&gt;"); break;
+            case u'&':
+                out += QStringLiteral("&amp;");
+                break;
+            case u'<':
+                out += QStringLiteral("&lt;");
+                break;
+            case u'>':
+                out += QStringLiteral("&gt;");
+                break;
             case 0xFFFE:
-            case 0xFFFF: break;
+            case 0xFFFF:
+                break;
             default:
                 if (isXmlChar(c)) out += c;
         }
@@ -125,12 +132,18 @@ void loadScriptFile(const QString& path) {
         for (int i = 0; i < children.length(); ++i) {
             const XmlNode child = children.item(i);
             const QString n = child.nodeName();
-            if (n == QLatin1String("name")) d.name = child.text();
-            else if (n == QLatin1String("home")) d.home = child.text();
-            else if (n == QLatin1String("information")) d.information = child.text();
-            else if (n == QLatin1String("author")) d.author = child.text();
-            else if (n == QLatin1String("icon")) d.icon = child.text();
-            else if (n == QLatin1String("toolPop")) d.toolPop = child.text();
+            if (n == QLatin1String("name"))
+                d.name = child.text();
+            else if (n == QLatin1String("home"))
+                d.home = child.text();
+            else if (n == QLatin1String("information"))
+                d.information = child.text();
+            else if (n == QLatin1String("author"))
+                d.author = child.text();
+            else if (n == QLatin1String("icon"))
+                d.icon = child.text();
+            else if (n == QLatin1String("toolPop"))
+                d.toolPop = child.text();
         }
     }
 

@@ -1,9 +1,9 @@
 #include "platform/appinit.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <unistd.h>
 
 namespace platform {
 
@@ -18,8 +18,8 @@ void prepareApplication() {
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString dir = QDir::tempPath() + QStringLiteral("/runtime-") +
-                            QString::number(::geteuid());
+        const QString dir =
+            QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(::geteuid());
         QDir().mkpath(dir);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));

@@ -24,11 +24,16 @@ DialogState& state() {
 
 QList<MsgAnswer> buttonsOf(MsgButtons b) {
     switch (b) {
-        case MsgButtons::Ok: return {MsgAnswer::Ok};
-        case MsgButtons::OkCancel: return {MsgAnswer::Ok, MsgAnswer::Cancel};
-        case MsgButtons::YesNo: return {MsgAnswer::Yes, MsgAnswer::No};
-        case MsgButtons::YesNoCancel: return {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Cancel};
-        case MsgButtons::RetryCancel: return {MsgAnswer::Retry, MsgAnswer::Cancel};
+        case MsgButtons::Ok:
+            return {MsgAnswer::Ok};
+        case MsgButtons::OkCancel:
+            return {MsgAnswer::Ok, MsgAnswer::Cancel};
+        case MsgButtons::YesNo:
+            return {MsgAnswer::Yes, MsgAnswer::No};
+        case MsgButtons::YesNoCancel:
+            return {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Cancel};
+        case MsgButtons::RetryCancel:
+            return {MsgAnswer::Retry, MsgAnswer::Cancel};
         case MsgButtons::AbortRetryIgnore:
             return {MsgAnswer::Abort, MsgAnswer::Retry, MsgAnswer::Ignore};
     }
@@ -37,13 +42,20 @@ QList<MsgAnswer> buttonsOf(MsgButtons b) {
 
 QMessageBox::StandardButton standardButton(MsgAnswer a) {
     switch (a) {
-        case MsgAnswer::Ok: return QMessageBox::Ok;
-        case MsgAnswer::Cancel: return QMessageBox::Cancel;
-        case MsgAnswer::Yes: return QMessageBox::Yes;
-        case MsgAnswer::No: return QMessageBox::No;
-        case MsgAnswer::Retry: return QMessageBox::Retry;
-        case MsgAnswer::Abort: return QMessageBox::Abort;
-        case MsgAnswer::Ignore: return QMessageBox::Ignore;
+        case MsgAnswer::Ok:
+            return QMessageBox::Ok;
+        case MsgAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case MsgAnswer::Yes:
+            return QMessageBox::Yes;
+        case MsgAnswer::No:
+            return QMessageBox::No;
+        case MsgAnswer::Retry:
+            return QMessageBox::Retry;
+        case MsgAnswer::Abort:
+            return QMessageBox::Abort;
+        case MsgAnswer::Ignore:
+            return QMessageBox::Ignore;
     }
     return QMessageBox::Ok;
 }
@@ -64,13 +76,20 @@ QString qtFilter(const QString& filter) {
 
 QString answerName(MsgAnswer a) {
     switch (a) {
-        case MsgAnswer::Ok: return QStringLiteral("Ok");
-        case MsgAnswer::Cancel: return QStringLiteral("Cancel");
-        case MsgAnswer::Yes: return QStringLiteral("Yes");
-        case MsgAnswer::No: return QStringLiteral("No");
-        case MsgAnswer::Retry: return QStringLiteral("Retry");
-        case MsgAnswer::Abort: return QStringLiteral("Abort");
-        case MsgAnswer::Ignore: return QStringLiteral("Ignore");
+        case MsgAnswer::Ok:
+            return QStringLiteral("Ok");
+        case MsgAnswer::Cancel:
+            return QStringLiteral("Cancel");
+        case MsgAnswer::Yes:
+            return QStringLiteral("Yes");
+        case MsgAnswer::No:
+            return QStringLiteral("No");
+        case MsgAnswer::Retry:
+            return QStringLiteral("Retry");
+        case MsgAnswer::Abort:
+            return QStringLiteral("Abort");
+        case MsgAnswer::Ignore:
+            return QStringLiteral("Ignore");
     }
     return {};
 }
@@ -87,11 +106,20 @@ MsgAnswer messageBox(const QString& text, MsgButtons buttons, const QString& tit
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {
-            case MsgIcon::None: break;
-            case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-            case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-            case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-            case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+            case MsgIcon::None:
+                break;
+            case MsgIcon::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case MsgIcon::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case MsgIcon::Warning:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MsgIcon::Critical:
+                box.setIcon(QMessageBox::Critical);
+                break;
         }
         QMessageBox::StandardButtons std;
         for (MsgAnswer a : allowed) std |= standardButton(a);
@@ -151,11 +179,21 @@ QString saveFileDialog(const QString& title, const QString& filter, const QStrin
     return answer;
 }
 
-void setDialogsAutomatic(bool automatic) { state().automatic = automatic; }
-void queueMessageAnswer(MsgAnswer answer) { state().messageAnswers.enqueue(answer); }
-void queueInputAnswer(const QString& text) { state().inputAnswers.enqueue(text); }
-void queueFileAnswer(const QString& path) { state().fileAnswers.enqueue(path); }
-QList<ShownDialog> shownDialogs() { return state().shown; }
+void setDialogsAutomatic(bool automatic) {
+    state().automatic = automatic;
+}
+void queueMessageAnswer(MsgAnswer answer) {
+    state().messageAnswers.enqueue(answer);
+}
+void queueInputAnswer(const QString& text) {
+    state().inputAnswers.enqueue(text);
+}
+void queueFileAnswer(const QString& path) {
+    state().fileAnswers.enqueue(path);
+}
+QList<ShownDialog> shownDialogs() {
+    return state().shown;
+}
 
 void clearShownDialogs() {
     DialogState& s = state();

@@ -10,10 +10,10 @@ void placeTwips(QWidget* control, int left, int top, int width, int height) {
 }
 
 class FormWindow : public QWidget {
-public:
+  public:
     explicit FormWindow(Form* form) : form_(form) { setAttribute(Qt::WA_DeleteOnClose, false); }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (form_) form_->handleResize();
@@ -31,7 +31,7 @@ protected:
         if (event->type() == QEvent::WindowStateChange && form_) form_->handleResize();
     }
 
-private:
+  private:
     QPointer<Form> form_;
 };
 
@@ -68,8 +68,12 @@ void Form::close() {
     if (window_) window_->close();
 }
 
-int Form::scaleWidth() const { return window_ ? twips(window_->width()) : 0; }
-int Form::scaleHeight() const { return window_ ? twips(window_->height()) : 0; }
+int Form::scaleWidth() const {
+    return window_ ? twips(window_->width()) : 0;
+}
+int Form::scaleHeight() const {
+    return window_ ? twips(window_->height()) : 0;
+}
 
 void Form::setMinimumSizeTwips(int width, int height) {
     if (window_) window_->setMinimumSize(px(width), px(height));

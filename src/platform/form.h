@@ -10,8 +10,12 @@ namespace platform {
 
 // Window positions are designed in twips; 15 twips make one pixel.
 constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips) { return twips / kTwipsPerPixel; }
-constexpr int twips(int pixels) { return pixels * kTwipsPerPixel; }
+constexpr int px(int twips) {
+    return twips / kTwipsPerPixel;
+}
+constexpr int twips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
 inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
 }
@@ -23,7 +27,7 @@ void placeTwips(QWidget* control, int left, int top, int width, int height);
 // window destroys the controls; showing it again makes them anew.
 class Form : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Form(const QString& objectName, QObject* parent = nullptr);
     ~Form() override;
 
@@ -41,11 +45,11 @@ public:
         return window_ ? window_->findChild<T*>(name) : nullptr;
     }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void loaded();
     void unloaded();
 
-protected:
+  protected:
     virtual void onLoad(QWidget* window) = 0;  // make the controls and run the load step
     virtual void onResize() {}
     virtual bool queryClose() { return true; }  // false keeps the window open
@@ -56,7 +60,7 @@ protected:
     int scaleHeight() const;
     void setMinimumSizeTwips(int width, int height);
 
-private:
+  private:
     friend class FormWindow;
     void handleResize();
     bool handleClose();

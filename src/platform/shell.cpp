@@ -19,8 +19,14 @@ void openInSystemBrowser(const QString& address) {
     QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }
 
-void holdBackSystemBrowserForTest(bool hold) { holdBack = hold; }
-QStringList openedAddresses() { return opened(); }
-void clearOpenedAddresses() { opened().clear(); }
+void holdBackSystemBrowserForTest(bool hold) {
+    holdBack = hold;
+}
+QStringList openedAddresses() {
+    return opened();
+}
+void clearOpenedAddresses() {
+    opened().clear();
+}
 
 }  // namespace platform

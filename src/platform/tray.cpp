@@ -20,13 +20,17 @@ void TrayIcon::setToolTip(const QString& text) {
     icon_->setToolTip(text);
 }
 
-void TrayIcon::setIcon(const QIcon& icon) { icon_->setIcon(icon); }
+void TrayIcon::setIcon(const QIcon& icon) {
+    icon_->setIcon(icon);
+}
 
 void TrayIcon::setInTray(bool inTray) {
     inTray_ = inTray;
     if (QSystemTrayIcon::isSystemTrayAvailable()) icon_->setVisible(inTray);
 }
 
-void TrayIcon::simulateRestore() { Q_EMIT restoreRequested(); }
+void TrayIcon::simulateRestore() {
+    Q_EMIT restoreRequested();
+}
 
 }  // namespace platform

@@ -14,7 +14,7 @@ namespace platform {
 // own logic runs the same.
 class TrayIcon : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit TrayIcon(QObject* parent = nullptr);
     ~TrayIcon() override;
 
@@ -29,10 +29,10 @@ public:
     // Raises the restore event as a click on the icon would; tests use it.
     void simulateRestore();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void restoreRequested();
 
-private:
+  private:
     QSystemTrayIcon* icon_ = nullptr;
     QString tip_;
     bool inTray_ = false;

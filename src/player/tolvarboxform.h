@@ -5,12 +5,12 @@
 // The box player's window.
 class TolvarBoxForm : public platform::Form {
     Q_OBJECT
-public:
+  public:
     static TolvarBoxForm& instance();
 
-protected:
+  protected:
     void onLoad(QWidget* window) override;
 
-private:
+  private:
     TolvarBoxForm();
 };

@@ -55,7 +55,6 @@ constexpr int kRightLabel = 3720;
 constexpr int kRightField = 4560;
 constexpr int kRightFieldWidth = 5820;
 
-
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption, int left, int top,
                   int width = 600) {
     auto* label = new QLabel(caption, parent);

@@ -8,8 +8,8 @@ const QString kItem = QStringLiteral(
     "<div id=\"$TV_ID$\" class=\"$TV_STYLE$\" $TV_ACTION$=\"$TV_FUNCTION$\" "
     "onmousemove=\"evtMenuOnmouseMove(this);\" onmouseout=\"evtMenuOnMouseOut(this);\">"
     "$TV_SHOW$</div>");
-const QString kEnter =
-    QStringLiteral("<input type=\"text\" id=\"$TV_ID$\" class=\"$TV_STYLE$\" value=\"$TV_SHOW$\" />");
+const QString kEnter = QStringLiteral(
+    "<input type=\"text\" id=\"$TV_ID$\" class=\"$TV_STYLE$\" value=\"$TV_SHOW$\" />");
 const QString kLabel = QStringLiteral("<div id=\"$TV_ID$\" class=\"$TV_STYLE$\">$TV_SHOW$</div>");
 
 QString fill(QString t, const QList<QPair<QString, QString>>& tokens) {
@@ -20,16 +20,20 @@ QString fill(QString t, const QList<QPair<QString, QString>>& tokens) {
 
 class BoardTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void renders_data() {
         QTest::addColumn<QString>("listXml");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no children") << "<list style=\"x\"/>" << "";
-        QTest::newRow("button")
-            << "<list><item><id>b1</id><show>Start</show><click>run();</click>"
-               "<style>btn</style></item></list>"
-            << fill(kItem, {{"$TV_ID$", "b1"}, {"$TV_STYLE$", "btn"}, {"$TV_ACTION$", "onClick"},
-                            {"$TV_FUNCTION$", "run();"}, {"$TV_SHOW$", "Start"}}) + "\r\n";
+        QTest::newRow("no children") << "<list style=\"x\"/>"
+                                     << "";
+        QTest::newRow("button") << "<list><item><id>b1</id><show>Start</show><click>run();</click>"
+                                   "<style>btn</style></item></list>"
+                                << fill(kItem, {{"$TV_ID$", "b1"},
+                                                {"$TV_STYLE$", "btn"},
+                                                {"$TV_ACTION$", "onClick"},
+                                                {"$TV_FUNCTION$", "run();"},
+                                                {"$TV_SHOW$", "Start"}}) +
+                                       "\r\n";
         QTest::newRow("button, separator, text box")
             << "<list><item><id>a</id></item><line/><enter><id>e</id><show>v</show>"
                "<style>s</style></enter></list>"
@@ -45,11 +49,11 @@ private Q_SLOTS:
         QTest::newRow("first value holding its own token")
             << "<list><label><id>$TV_ID$x</id><id>two</id></label></list>"
             << fill(kLabel, {{"$TV_ID$", "twox"}}) + "\r\n";
-        QTest::newRow("unescaped caption")
-            << "<list><label><show>a\"&lt;b</show></label></list>"
-            << fill(kLabel, {{"$TV_SHOW$", "a\"<b"}}) + "\r\n";
+        QTest::newRow("unescaped caption") << "<list><label><show>a\"&lt;b</show></label></list>"
+                                           << fill(kLabel, {{"$TV_SHOW$", "a\"<b"}}) + "\r\n";
         QTest::newRow("letter case and unknown kinds render nothing")
-            << "<list><Item><id>x</id></Item><button/><line/></list>" << "";
+            << "<list><Item><id>x</id></Item><button/><line/></list>"
+            << "";
         QTest::newRow("prefixed names match on the local name")
             << "<list xmlns:t=\"u\"><t:label><t:id>p</t:id></t:label></list>"
             << fill(kLabel, {{"$TV_ID$", "p"}}) + "\r\n";

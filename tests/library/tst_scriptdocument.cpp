@@ -31,8 +31,8 @@ const QString CRLF = QStringLiteral("\r\n");
 // The writer's table, step by step, for a record without board children.
 QString expectedXml(const QString& name, const QString& home, const QString& info,
                     const QString& author, const QString& icon, const QString& pop,
-                    const QString& listXml, const QStringList& include,
-                    const QStringList& target, const QString& code) {
+                    const QString& listXml, const QStringList& include, const QStringList& target,
+                    const QString& code) {
     auto el = [](const QString& n, const QString& v) {
         return v.isEmpty() ? "<" + n + "/>" : "<" + n + ">" + v + "</" + n + ">";
     };
@@ -60,7 +60,7 @@ XmlNode boardFrom(const QString& xml) {
 
 class ScriptDocumentTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init() {
         ScriptDocument& d = ScriptModule::scriptDocument();
         d = ScriptDocument();
@@ -75,7 +75,8 @@ private Q_SLOTS:
         d.author = "作者";
         d.icon = "";
         d.toolPop = "tip";
-        d.list = boardFrom("<list style=\"default\"><item><id>b1</id><show>开始</show></item></list>");
+        d.list =
+            boardFrom("<list style=\"default\"><item><id>b1</id><show>开始</show></item></list>");
         d.include = QStringList{"jquery"};
         d.target = QStringList{"baidu.com", "www.baidu.com/s?wd="};
         d.script = "function run(){\r\n  if (a < b && c > d) go();\r\n}";
@@ -83,8 +84,7 @@ private Q_SLOTS:
         QVERIFY(ScriptModule::saveScriptFile(path));
         const QString expected = expectedXml(
             "百度搜索", "http://a.example/?x=1&amp;y=2", "第一行\r\n第二行 &lt;b&gt;", "作者", "",
-            "tip",
-            "<list style=\"default\"><item><id>b1</id><show>开始</show></item></list>",
+            "tip", "<list style=\"default\"><item><id>b1</id><show>开始</show></item></list>",
             {"jquery"}, {"baidu.com", "www.baidu.com/s?wd="},
             "function run(){\r\n  if (a &lt; b &amp;&amp; c &gt; d) go();\r\n}");
         QCOMPARE(readBytes(path), scriptFileBytes(expected));
@@ -182,12 +182,12 @@ private Q_SLOTS:
         const QString path = folder.file("x.txt");
         // Letter case of base children, a second base, no include, no list, an encoding in
         // the declaration, a later child overwriting an earlier one.
-        writeBytes(path, scriptFileBytes(
-                             "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<Tolvar><base>"
-                             "<Name>no</Name><name>first</name><name>second</name>"
-                             "<author> 甲 </author></base><base><home>no</home></base>"
-                             "<target><url>a</url><url>b</url></target>"
-                             "<script>\r\n  code();\r\n</script></Tolvar>\r\n"));
+        writeBytes(path,
+                   scriptFileBytes("<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<Tolvar><base>"
+                                   "<Name>no</Name><name>first</name><name>second</name>"
+                                   "<author> 甲 </author></base><base><home>no</home></base>"
+                                   "<target><url>a</url><url>b</url></target>"
+                                   "<script>\r\n  code();\r\n</script></Tolvar>\r\n"));
         ScriptDocument& d = ScriptModule::scriptDocument();
         d.include = QStringList{"old"};
         ScriptModule::loadScriptFile(path);
@@ -211,7 +211,8 @@ private Q_SLOTS:
     void partsMissing() {
         TestProgramFolder folder;
         const QString path = folder.file("p.txt");
-        writeBytes(path, scriptFileBytes("<!-- note --><Tolvar><script>go();</script></Tolvar>\r\n"));
+        writeBytes(path,
+                   scriptFileBytes("<!-- note --><Tolvar><script>go();</script></Tolvar>\r\n"));
         ScriptDocument& d = ScriptModule::scriptDocument();
         ScriptModule::loadScriptFile(path);
         QCOMPARE(d.script, QStringLiteral("go();"));
@@ -235,8 +236,8 @@ private Q_SLOTS:
         QCOMPARE(d.include, (QStringList{"a", "b"}));
         QCOMPARE(d.encoding, QStringLiteral("gb2312"));
         QCOMPARE(d.currentScriptPath, QStringLiteral("/x/y.txt"));
-        for (const QString* f : {&d.name, &d.home, &d.information, &d.author, &d.icon,
-                                 &d.toolPop, &d.script})
+        for (const QString* f :
+             {&d.name, &d.home, &d.information, &d.author, &d.icon, &d.toolPop, &d.script})
             QVERIFY(f->isEmpty());
         QVERIFY(d.target.isEmpty());
         QVERIFY(d.list.isNull());
@@ -246,7 +247,9 @@ private Q_SLOTS:
     void controlCharactersDoNotBreakTheFile() {
         TestProgramFolder folder;
         ScriptDocument& d = ScriptModule::scriptDocument();
-        d.name = QStringLiteral("a\x01" "b");
+        d.name = QStringLiteral(
+            "a\x01"
+            "b");
         d.script = QString("x") + QChar(0) + "y" + QChar(0x1b) + "z\tq";
         const QString path = folder.file("c.txt");
         QVERIFY(ScriptModule::saveScriptFile(path));

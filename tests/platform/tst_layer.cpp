@@ -10,7 +10,7 @@
 
 class PlatformLayerTest : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void randomSequenceIsFixed() {
         platform::resetRandomForTest();
         // x1 = (0x50000 * 0x43FD43FD + 0xC39EC3) mod 2^24, computed by hand.
@@ -31,10 +31,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("time");
         QTest::newRow("morning") << QDateTime(QDate(2026, 12, 10), QTime(8, 3, 56)) << "2026/12/10"
                                  << "8:03:56";
-        QTest::newRow("single digits") << QDateTime(QDate(2027, 1, 2), QTime(0, 0, 5))
-                                       << "2027/1/2" << "0:00:05";
-        QTest::newRow("evening") << QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59))
-                                 << "2026/3/31" << "23:59:59";
+        QTest::newRow("single digits") << QDateTime(QDate(2027, 1, 2), QTime(0, 0, 5)) << "2027/1/2"
+                                       << "0:00:05";
+        QTest::newRow("evening") << QDateTime(QDate(2026, 3, 31), QTime(23, 59, 59)) << "2026/3/31"
+                                 << "23:59:59";
     }
     void dateTexts() {
         QFETCH(QDateTime, when);

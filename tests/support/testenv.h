@@ -9,14 +9,14 @@
 // never started.
 void prepareTestEnvironment();
 
-#define SUITE_TEST_MAIN(TestObject)                    \
-    int main(int argc, char** argv) {                  \
-        prepareTestEnvironment();                      \
-        QApplication app(argc, argv);                  \
-        finishTestEnvironment();                       \
-        TestObject tc;                                 \
-        QTEST_SET_MAIN_SOURCE_PATH                     \
-        return QTest::qExec(&tc, argc, argv);          \
+#define SUITE_TEST_MAIN(TestObject)           \
+    int main(int argc, char** argv) {         \
+        prepareTestEnvironment();             \
+        QApplication app(argc, argv);         \
+        finishTestEnvironment();              \
+        TestObject tc;                        \
+        QTEST_SET_MAIN_SOURCE_PATH            \
+        return QTest::qExec(&tc, argc, argv); \
     }
 
 void finishTestEnvironment();
@@ -24,13 +24,13 @@ void finishTestEnvironment();
 // A temporary program folder, optionally laid out from data/<program> of the source tree.
 // It becomes the process's program folder while it lives.
 class TestProgramFolder {
-public:
+  public:
     explicit TestProgramFolder(const QString& program = QString());
     QString path() const { return dir_.path(); }
     QString file(const QString& relative) const { return dir_.path() + "/" + relative; }
     bool isValid() const { return dir_.isValid(); }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

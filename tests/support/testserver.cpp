@@ -12,9 +12,15 @@ TestServer::TestServer(QObject* parent) : QObject(parent), server_(new QTcpServe
 
 TestServer::~TestServer() = default;
 
-quint16 TestServer::port() const { return server_->serverPort(); }
-QString TestServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
-QString TestServer::url(const QString& path) const { return base() + path; }
+quint16 TestServer::port() const {
+    return server_->serverPort();
+}
+QString TestServer::base() const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(port());
+}
+QString TestServer::url(const QString& path) const {
+    return base() + path;
+}
 
 void TestServer::route(const QByteArray& path, Handler handler) {
     routes_.insert(path, std::move(handler));
@@ -56,7 +62,8 @@ void TestServer::onReadable(QTcpSocket* socket) {
     for (int i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
         const qsizetype colon = line.indexOf(':');
-        if (colon > 0) req.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+        if (colon > 0)
+            req.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
     const qsizetype length = req.headers.value("content-length", "0").toLongLong();
     if (buf.size() - (headerEnd + 4) < length) return;

@@ -15,7 +15,7 @@ class QTcpSocket;
 // after its one reply.
 class TestServer : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Request {
         QByteArray method;
         QByteArray path;   // without the query, as sent (percent-encoding kept)
@@ -27,7 +27,7 @@ public:
         int status = 200;
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body;
-        int delayMs = 0;  // answer only after this long
+        int delayMs = 0;    // answer only after this long
         bool drop = false;  // close the connection without any answer
     };
     using Handler = std::function<Response(const Request&)>;
@@ -36,7 +36,7 @@ public:
     ~TestServer() override;
 
     quint16 port() const;
-    QString base() const;                 // "http://127.0.0.1:<port>"
+    QString base() const;                    // "http://127.0.0.1:<port>"
     QString url(const QString& path) const;  // base() + path
 
     void route(const QByteArray& path, Handler handler);
@@ -45,7 +45,7 @@ public:
     QList<Request> requests() const { return requests_; }
     void clearRequests() { requests_.clear(); }
 
-private:
+  private:
     void onConnection();
     void onReadable(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const Request& request);

@@ -6,9 +6,13 @@ namespace {
 QDateTime pinned;
 }
 
-QDateTime now() { return pinned.isValid() ? pinned : QDateTime::currentDateTime(); }
+QDateTime now() {
+    return pinned.isValid() ? pinned : QDateTime::currentDateTime();
+}
 
-void setClockForTest(const QDateTime& fixed) { pinned = fixed; }
+void setClockForTest(const QDateTime& fixed) {
+    pinned = fixed;
+}
 
 QString dateText(const QDateTime& when) {
     const QDate d = when.date();

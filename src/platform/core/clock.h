@@ -16,8 +16,14 @@ QString dateText(const QDateTime& when);
 QString timeText(const QDateTime& when);
 QString dateTimeText(const QDateTime& when);
 
-inline QString dateText() { return dateText(now()); }
-inline QString timeText() { return timeText(now()); }
-inline QString dateTimeText() { return dateTimeText(now()); }
+inline QString dateText() {
+    return dateText(now());
+}
+inline QString timeText() {
+    return timeText(now());
+}
+inline QString dateTimeText() {
+    return dateTimeText(now());
+}
 
 }  // namespace platform

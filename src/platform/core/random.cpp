@@ -14,6 +14,8 @@ double rnd() {
     return static_cast<double>(state) / 16777216.0;
 }
 
-void resetRandomForTest() { state = kStart; }
+void resetRandomForTest() {
+    state = kStart;
+}
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 #pragma once
 
-
 namespace platform {
 
 // The process-wide pseudo-random generator. It is never seeded, so every run draws the
