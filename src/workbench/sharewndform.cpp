@@ -1,0 +1,132 @@
+#include "workbench/sharewndform.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "library/scriptdocument.h"
+#include "library/textfile.h"
+#include "platform/core/ansi.h"
+#include "platform/core/programfolder.h"
+#include "platform/dialogs.h"
+#include "platform/http.h"
+#include "workbench/makeboxform.h"
+#include "workbench/site.h"
+
+namespace {
+
+constexpr int kOptionCount = 3;
+constexpr qsizetype kChunkBytes = 1024;
+
+QString optionName(int index) {
+    return QStringLiteral("shareOption_") + QString::number(index);
+}
+
+}  // namespace
+
+ShareWndForm& ShareWndForm::instance() {
+    static ShareWndForm* form = new ShareWndForm();
+    return *form;
+}
+
+ShareWndForm::ShareWndForm() : platform::Form(QStringLiteral("ShareWndForm")) {}
+
+QString ShareWndForm::uploadBoxPath() {
+    return platform::programFile(QStringLiteral("upload.tmp"));
+}
+
+void ShareWndForm::onLoad(QWidget* window) {
+    window->setWindowTitle(QStringLiteral("分享脚本"));
+    window->setFixedSize(platform::px(4200), platform::px(2580));
+
+    const QString captions[kOptionCount] = {QStringLiteral("共享源代码及打包文件"),
+                                            QStringLiteral("仅共享源代码"),
+                                            QStringLiteral("仅共享打包文件")};
+    for (int i = 0; i < kOptionCount; ++i) {
+        auto* option = new QRadioButton(captions[i], window);
+        option->setObjectName(optionName(i));
+        option->setProperty("index", i);
+        platform::placeTwips(option, 480, 240 + i * 480, 3360, 375);
+    }
+    control<QRadioButton>(optionName(0))->setChecked(true);
+
+    auto* share = new QPushButton(QStringLiteral("上 传"), window);
+    share->setObjectName(QStringLiteral("shareCommand"));
+    platform::placeTwips(share, 600, 1800, 1215, 420);
+    connect(share, &QPushButton::clicked, this, &ShareWndForm::shareClicked);
+
+    auto* exit = new QPushButton(QStringLiteral("取 消"), window);
+    exit->setObjectName(QStringLiteral("exitCommand"));
+    platform::placeTwips(exit, 2280, 1800, 1215, 420);
+    connect(exit, &QPushButton::clicked, this, &ShareWndForm::hide);
+}
+
+int ShareWndForm::selectedOption() const {
+    for (int i = 0; i < kOptionCount; ++i) {
+        const auto* option = control<QRadioButton>(optionName(i));
+        if (option && option->isChecked()) return i;
+    }
+    return 0;
+}
+
+QString ShareWndForm::shareBody(const QString& name, const QString& information,
+                                const QString& openText, const QString& closeText) {
+    return QStringLiteral("filename=") + name + QStringLiteral("&infor=") + information +
+           QStringLiteral("&openFile=") + openText + QStringLiteral("&closeFile=") + closeText;
+}
+
+QString ShareWndForm::postShare(const QString& name, const QString& information,
+                                const QString& openText, const QString& closeText) {
+    const platform::HttpReply reply = platform::httpPost(
+        Site::shareAddress(), platform::toAnsi(shareBody(name, information, openText, closeText)),
+        QStringLiteral("Content-Type: application/x-www-form-urlencoded"),
+        Site::requestTimeoutMs());
+    // An error page is no answer of the share page, whatever its text.
+    if (!reply.complete || reply.status < 200 || reply.status >= 300)
+        return QStringLiteral("error");
+    const QString chunk = platform::fromAnsi(reply.body.left(kChunkBytes));
+    if (chunk == QLatin1String("ok") || chunk == QLatin1String("has")) return chunk;
+    return QStringLiteral("error");
+}
+
+void ShareWndForm::shareClicked() {
+    if (busy_) return;
+    busy_ = true;
+    QPointer<QPushButton> share = control<QPushButton>(QStringLiteral("shareCommand"));
+    if (share) share->setEnabled(false);
+
+    const int option = selectedOption();
+    const ScriptDocument& doc = ScriptModule::scriptDocument();
+    const QString scriptPath = doc.currentScriptPath;
+    const bool withBox = option != 1;
+    const QString boxPath = uploadBoxPath();
+
+    QString source, box;
+    if (withBox) {
+        // A box left behind by an earlier run must not be uploaded in place of this one
+        // when the new one cannot be written.
+        QFile::remove(boxPath);
+        MakeBoxForm::makePackage(platform::programFile(QStringLiteral("css/default.skin")),
+                                 scriptPath, boxPath);
+        box = ScriptModule::readTextFile(boxPath);
+    }
+    if (option != 2) source = ScriptModule::readTextFile(scriptPath);
+
+    const QString reply = postShare(doc.name, doc.information, source, box);
+
+    if (reply == QLatin1String("ok") || reply == QLatin1String("has")) {
+        platform::messageBox(
+            reply == QLatin1String("ok") ? QStringLiteral("上传成功,谢谢您的分享~!")
+                                         : QStringLiteral("此文件已存在请重新选择~!"),
+            platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None, widget());
+        hide();
+    } else {
+        platform::messageBox(QStringLiteral("上传失败,请检查网络~!"), platform::MsgButtons::Ok,
+                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
+    }
+    if (withBox) QFile::remove(boxPath);
+
+    if (share) share->setEnabled(true);
+    busy_ = false;
+}

@@ -1,0 +1,292 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "library/boxfile.h"
+#include "platform/core/ansi.h"
+#include "platform/core/random.h"
+#include "platform/dialogs.h"
+#include "support/testenv.h"
+#include "workbench/mainwndform.h"
+#include "workbench/makeboxform.h"
+
+namespace {
+
+MakeBoxForm& form() {
+    return MakeBoxForm::instance();
+}
+
+QComboBox* combo(const char* name) {
+    return form().control<QComboBox>(QString::fromLatin1(name));
+}
+
+QStringList items(const char* name) {
+    QStringList out;
+    if (QComboBox* c = combo(name))
+        for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+    return out;
+}
+
+QLineEdit* pathText() {
+    return form().control<QLineEdit>(QStringLiteral("pathText"));
+}
+
+void click(const char* name) {
+    QPushButton* b = form().control<QPushButton>(QString::fromLatin1(name));
+    QVERIFY(b);
+    b->click();
+}
+
+// The box name a load draws from the generator in its present state.
+QString expectedBoxPath(const TestProgramFolder& folder, double r) {
+    return folder.file(QStringLiteral("box/Tolvar脚本%1.tvb").arg(int(r * 999)));
+}
+
+QByteArray boxOf(const QString& skinText, const QString& scriptText) {
+    return BoxFile::boxLine(skinText, scriptText).toLatin1() + "\r\n";
+}
+
+// A program folder with skins and a script library holding the awkward cases of the lists.
+struct Library {
+    TestProgramFolder folder;
+    Library() {
+        QDir root(folder.path());
+        for (const char* d : {"css/folder.skin", "script/网站/sub.txt", "script/空", "box"})
+            root.mkpath(QString::fromUtf8(d));
+        writeBytes(folder.file("css/default.skin"), "<skin>d</skin>\r\n");
+        writeBytes(folder.file("css/蓝色.skin"), platform::toAnsi("<skin>蓝</skin>"));
+        writeBytes(folder.file("css/readme.css"), "x");
+        writeBytes(folder.file("script/loose.txt"), "x");
+        writeBytes(folder.file("script/网站/a.txt"), "QUFB\r\n");
+        writeBytes(folder.file("script/网站/a.txt.txt"), "QkJC\r\n");
+        writeBytes(folder.file("script/网站/b.txt"), "Q0ND\r\n");
+        writeBytes(folder.file("script/网站/notes.md"), "x");
+    }
+};
+
+}  // namespace
+
+class MakeBoxFormTest : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() { MainWndForm::instance().setQuitOnClose(false); }
+    void init() {
+        platform::resetRandomForTest();
+        platform::clearShownDialogs();
+    }
+    void cleanup() { form().close(); }
+
+    void loadFillsTheListsAndDrawsABoxName() {
+        Library lib;
+        const double r = [] {
+            const double v = platform::rnd();
+            platform::resetRandomForTest();
+            return v;
+        }();
+        form().show();
+        QCOMPARE(form().widget()->windowTitle(), QStringLiteral("制作盒子"));
+        QStringList skins = items("cssFileCombo");
+        skins.sort();
+        QCOMPARE(skins, (QStringList{"default", "蓝色"}));
+        QStringList folders = items("folderCombo");
+        folders.sort();
+        QCOMPARE(folders, (QStringList{"空", "网站"}));
+        for (const char* name : {"cssFileCombo", "folderCombo", "scriptCombo"}) {
+            QCOMPARE(combo(name)->currentIndex(), -1);
+            QVERIFY(!combo(name)->isEditable());
+        }
+        QVERIFY(items("scriptCombo").isEmpty());
+        QCOMPARE(pathText()->text(), expectedBoxPath(lib.folder, r));
+        const QLabel* label = form().control<QLabel>(QStringLiteral("pathTextLabel"));
+        QVERIFY(label && label->text() == QStringLiteral("导出路径:"));
+
+        // The next load draws the next value.
+        const double next = platform::rnd();
+        platform::resetRandomForTest();
+        platform::rnd();
+        form().close();
+        form().show();
+        QCOMPARE(pathText()->text(), expectedBoxPath(lib.folder, next));
+    }
+
+    void categoryChoiceListsItsScripts() {
+        Library lib;
+        form().show();
+        combo("folderCombo")->setCurrentIndex(items("folderCombo").indexOf("网站"));
+        QStringList scripts = items("scriptCombo");
+        scripts.sort();
+        // a.txt.txt shows as "a" beside a.txt; folders and other files do not show.
+        QCOMPARE(scripts, (QStringList{"a", "a", "b"}));
+        QCOMPARE(combo("scriptCombo")->currentIndex(), -1);
+        combo("folderCombo")->setCurrentIndex(items("folderCombo").indexOf("空"));
+        QVERIFY(items("scriptCombo").isEmpty());
+    }
+
+    void setBoxDataSelectsTheEntries() {
+        Library lib;
+        form().setBoxData(QString(), "网站", "b");
+        QVERIFY(form().isLoaded());
+        QCOMPARE(combo("cssFileCombo")->currentIndex(), -1);
+        QCOMPARE(combo("folderCombo")->currentText(), QStringLiteral("网站"));
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("b"));
+
+        // Names no entry equals (letter case counts) leave the selections as they were.
+        form().setBoxData("DEFAULT", "没有", "B");
+        QCOMPARE(combo("cssFileCombo")->currentIndex(), -1);
+        QCOMPARE(combo("folderCombo")->currentText(), QStringLiteral("网站"));
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("b"));
+
+        // The same category chosen again refills the script list; the last equal entry wins.
+        form().setBoxData("蓝色", "网站", "a");
+        QCOMPARE(combo("cssFileCombo")->currentText(), QStringLiteral("蓝色"));
+        QCOMPARE(combo("scriptCombo")->currentIndex(), int(items("scriptCombo").lastIndexOf("a")));
+    }
+
+    void packageWritesTheBox_data() {
+        QTest::addColumn<QString>("skin");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expectedSkin");
+        QTest::addColumn<QString>("expectedScript");
+        QTest::newRow("skin and script") << "default"
+                                         << "b"
+                                         << "<skin>d</skin>\r\n"
+                                         << "Q0ND\r\n";
+        QTest::newRow("chinese skin") << "蓝色"
+                                      << "b"
+                                      << "<skin>蓝</skin>\r\n"
+                                      << "Q0ND\r\n";
+        QTest::newRow("no skin chosen") << ""
+                                        << "b"
+                                        << ""
+                                        << "Q0ND\r\n";
+    }
+    void packageWritesTheBox() {
+        QFETCH(QString, skin);
+        QFETCH(QString, script);
+        QFETCH(QString, expectedSkin);
+        QFETCH(QString, expectedScript);
+        Library lib;
+        const QString box = lib.folder.file("box/old.tvb");
+        writeBytes(box, "an older box\r\n");
+        form().setBoxData(skin, "网站", script);
+        form().show();
+        pathText()->setText(box);
+        click("packageCommand");
+        QCOMPARE(readBytes(box), boxOf(expectedSkin, expectedScript));
+        const QList<platform::ShownDialog> shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("导出成功~!"));
+        QCOMPARE(shown[0].title, QStringLiteral("提示"));
+        QVERIFY(form().widget()->isVisible());  // the window stays open
+    }
+
+    void eachListedScriptPacksItsOwnFile() {
+        Library lib;
+        form().setBoxData("default", "网站", QString());
+        QComboBox* scripts = combo("scriptCombo");
+        QStringList written;
+        for (int i = 0; i < scripts->count(); ++i) {
+            if (scripts->itemText(i) != QLatin1String("a")) continue;
+            scripts->setCurrentIndex(i);
+            pathText()->setText(lib.folder.file(QString("box/%1.tvb").arg(i)));
+            click("packageCommand");
+            written << QString::fromLatin1(readBytes(pathText()->text()));
+        }
+        QCOMPARE(written.size(), 2);
+        QStringList expected{QString::fromLatin1(boxOf("<skin>d</skin>\r\n", "QUFB\r\n")),
+                             QString::fromLatin1(boxOf("<skin>d</skin>\r\n", "QkJC\r\n"))};
+        written.sort();
+        expected.sort();
+        QCOMPARE(written, expected);
+    }
+
+    void failuresAreReported_data() {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("boxPath");  // relative to the program folder
+        QTest::newRow("no box folder") << "网站"
+                                       << "b"
+                                       << "nobox/x.tvb";
+        QTest::newRow("box path is a folder") << "网站"
+                                              << "b"
+                                              << "box";
+        QTest::newRow("empty box path") << "网站"
+                                        << "b"
+                                        << "";
+        QTest::newRow("no script chosen") << "网站"
+                                          << ""
+                                          << "box/x.tvb";
+        QTest::newRow("no category chosen") << ""
+                                            << ""
+                                            << "box/x.tvb";
+    }
+    void failuresAreReported() {
+        QFETCH(QString, category);
+        QFETCH(QString, script);
+        QFETCH(QString, boxPath);
+        Library lib;
+        form().setBoxData("default", category, script);
+        pathText()->setText(boxPath.isEmpty() ? QString() : lib.folder.file(boxPath));
+        click("packageCommand");
+        QVERIFY(!QFile::exists(lib.folder.file("box/x.tvb")));
+        QVERIFY(!QDir(lib.folder.file("nobox")).exists());
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出失败~!"));
+        QVERIFY(form().isLoaded());
+    }
+
+    void unreadableScriptIsAFailedExport() {
+        Library lib;
+        form().setBoxData("default", "网站", "b");
+        QFile::remove(lib.folder.file("script/网站/b.txt"));
+        pathText()->setText(lib.folder.file("box/x.tvb"));
+        click("packageCommand");
+        QVERIFY(!QFile::exists(lib.folder.file("box/x.tvb")));
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出失败~!"));
+    }
+
+    void browseChoosesTheBoxPath() {
+        Library lib;
+        form().show();
+        const QString start = pathText()->text();
+        platform::queueFileAnswer(QString());  // cancel
+        click("pathCommand");
+        QCOMPARE(pathText()->text(), start);
+        platform::queueFileAnswer(lib.folder.file("mine.tvb"));
+        click("pathCommand");
+        QCOMPARE(pathText()->text(), lib.folder.file("mine.tvb"));
+        const QList<platform::ShownDialog> shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].kind, platform::DialogKind::SaveFile);
+        QCOMPARE(shown[0].defaultText, QStringLiteral("Zandrel文件(*.tvb)|*.tvb"));
+    }
+
+    void makePackageNeedsNoWindow() {
+        Library lib;
+        QVERIFY(MakeBoxForm::makePackage(lib.folder.file("css/default.skin"),
+                                         lib.folder.file("script/网站/b.txt"),
+                                         lib.folder.file("b.tvb")));
+        QVERIFY(!form().isLoaded());
+        QCOMPARE(readBytes(lib.folder.file("b.tvb")), boxOf("<skin>d</skin>\r\n", "Q0ND\r\n"));
+        QVERIFY(!MakeBoxForm::makePackage("", "", lib.folder.file("no/b.tvb")));
+    }
+
+    void mainWindowPackButtonOpensTheBoxMaker() {
+        Library lib;
+        MainWndForm::ToolWindows saved = MainWndForm::instance().windows;
+        wireBoxAndShareWindows();
+        MainWndForm::ToolWindows& w = MainWndForm::instance().windows;
+        QVERIFY(w.setBoxData && w.showMakeBox && w.showShareWindow);
+        w.setBoxData(QString(), "网站", "b");
+        w.showMakeBox();
+        QVERIFY(form().widget()->isVisible());
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("b"));
+        MainWndForm::instance().windows = saved;
+    }
+};
+
+SUITE_TEST_MAIN(MakeBoxFormTest)
+#include "tst_makeboxform.moc"
