@@ -104,12 +104,11 @@ void ShareWndForm::shareClicked() {
 
     QString source, box;
     if (withBox) {
-        // A box left behind by an earlier run must not be uploaded in place of this one
-        // when the new one cannot be written.
+        // A box left behind by an earlier run must never be uploaded in place of this one.
         QFile::remove(boxPath);
-        MakeBoxForm::makePackage(platform::programFile(QStringLiteral("css/default.skin")),
-                                 scriptPath, boxPath);
-        box = ScriptModule::readTextFile(boxPath);
+        if (MakeBoxForm::makePackage(platform::programFile(QStringLiteral("css/default.skin")),
+                                     scriptPath, boxPath))
+            box = ScriptModule::readTextFile(boxPath);
     }
     if (option != 2) source = ScriptModule::readTextFile(scriptPath);
 
