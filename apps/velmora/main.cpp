@@ -3,6 +3,7 @@
 #include "platform/appinit.h"
 #include "platform/core/programfolder.h"
 #include "workbench/mainwndform.h"
+#include "workbench/makeboxform.h"
 #include "workbench/scriptwndform.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::setProgramFolder(QCoreApplication::applicationDirPath());
     ScriptWndForm::wireMainWindow();
+    wireBoxAndShareWindows();
     MainWndForm::instance().show();
     return app.exec();
 }
