@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "library/boxfile.h"
 #include "library/scriptdocument.h"
@@ -211,6 +213,42 @@ class ShareWndFormTest : public QObject {
         form().control<QPushButton>("shareCommand")->click();
         QCOMPARE(site.body(), expectedBody("", ""));
         QVERIFY(QDir(site.folder.file("upload.tmp/inside")).exists());
+    }
+
+    void oneUploadAtATime() {
+        Site site;
+        site.reply = {200, "ok", 250, false};
+        form().show();
+        bool enabledDuringWait = true;
+        QTimer::singleShot(80, &site.server, [&] {
+            QPushButton* share = form().control<QPushButton>("shareCommand");
+            enabledDuringWait = share->isEnabled();
+            share->click();
+        });
+        form().control<QPushButton>("shareCommand")->click();
+        QVERIFY(!enabledDuringWait);
+        QCOMPARE(site.server.requests().size(), 1);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+    }
+
+    void closingDuringTheUploadIsSafe() {
+        Site site;
+        site.reply = {200, "has", 250, false};
+        form().show();
+        QPointer<QPushButton> share = form().control<QPushButton>("shareCommand");
+        bool goneDuringWait = false;
+        QTimer::singleShot(80, &site.server, [&] {
+            form().close();
+            QTimer::singleShot(50, &site.server, [&] { goneDuringWait = share.isNull(); });
+        });
+        share->click();
+        QVERIFY(goneDuringWait);  // the controls went while the request was out
+        QVERIFY(!form().isLoaded());
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("此文件已存在请重新选择~!"));
+        QVERIFY(!QFile::exists(site.folder.file("upload.tmp")));
+        form().show();
+        QVERIFY(form().control<QPushButton>("shareCommand")->isEnabled());
     }
 
     void mainWindowShareButtonOpensTheWindow() {
