@@ -1,5 +1,6 @@
 #include "library/boxfile.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include "library/base64.h"
@@ -15,7 +16,18 @@ QString boxLine(const QString& skinText, const QString& scriptFileText) {
     return BASE64BoxModule::boxBase64Encode(inner);
 }
 
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
+}
+
+}  // namespace
+
 bool writeBox(const QString& skinPath, const QString& scriptPath, const QString& boxPath) {
+    // A box written over its own skin or script would destroy the file it was made from.
+    if (sameFile(boxPath, skinPath) || sameFile(boxPath, scriptPath)) return false;
     const QString skin = ScriptModule::readTextFile(skinPath);
     const QString script = ScriptModule::readTextFile(scriptPath);
     return ScriptModule::writeTextFile(boxPath, boxLine(skin, script));

@@ -15,7 +15,8 @@ QString boxLine(const QString& skinText, const QString& scriptFileText);
 
 // Builds the box from the two files and writes it to boxPath, replacing any file there.
 // An unreadable skin or script file only leaves its part empty; false when the box file
-// could not be written. The paths are used as given.
+// could not be written, or when boxPath names the skin or script file itself (which is left
+// as it was). The paths are used as given.
 bool writeBox(const QString& skinPath, const QString& scriptPath, const QString& boxPath);
 
 // A box taken apart: the skin text and the script XML text.

@@ -125,6 +125,16 @@ class BoxFileTest : public QObject {
         QVERIFY(BoxFile::writeBox(folder.file("none"), folder.file("none"), box));
         QCOMPARE(readBytes(box), mapped(":", kBox) + "\r\n");
 
+        // The box never replaces the files it is made from.
+        QVERIFY(writeBytes(folder.file("s.txt"), "QwEr\r\n"));
+        QVERIFY(writeBytes(folder.file("s.skin"), "<s/>\r\n"));
+        QVERIFY(
+            !BoxFile::writeBox(folder.file("s.skin"), folder.file("s.txt"), folder.file("s.txt")));
+        QVERIFY(!BoxFile::writeBox(folder.file("s.skin"), folder.file("s.txt"),
+                                   folder.path() + "/./s.skin"));
+        QCOMPARE(readBytes(folder.file("s.txt")), QByteArray("QwEr\r\n"));
+        QCOMPARE(readBytes(folder.file("s.skin")), QByteArray("<s/>\r\n"));
+
         // A folder that does not exist is not created; nothing is written.
         const QString missing = folder.file("box/b.tvb");
         QVERIFY(!BoxFile::writeBox(folder.file("none"), folder.file("none"), missing));
