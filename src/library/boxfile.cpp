@@ -60,54 +60,8 @@ void clearScriptDocument() {
 }
 
 bool parseScriptText(const QString& text) {
-    XmlDocument xml;
     clearScriptDocument();
-    ScriptDocument& d = ScriptModule::scriptDocument();
-
-    const QString endTag = QStringLiteral("</Tolvar>");
-    const qsizetype at = text.indexOf(endTag);
-    if (at < 0) return false;
-    if (!xml.loadXML(text.left(at + endTag.size() + 1))) return false;
-
-    const XmlNode first = xml.firstChild();
-    if (first.nodeType() == XmlNode::Type::Declaration ||
-        first.nodeType() == XmlNode::Type::Element) {
-        const XmlNode enc = first.getNamedItem(QStringLiteral("encoding"));
-        if (!enc.isNull()) d.encoding = enc.nodeTypedValue();
-    }
-
-    // As the script loader: a missing part reads as empty rather than losing the rest.
-    const XmlNode base = xml.getElementsByTagName(QStringLiteral("base")).item(0);
-    if (!base.isNull()) {
-        const XmlNodeList children = base.childNodes();
-        for (int i = 0; i < children.length(); ++i) {
-            const XmlNode child = children.item(i);
-            const QString n = child.nodeName();
-            if (n == QLatin1String("name"))
-                d.name = child.text();
-            else if (n == QLatin1String("home"))
-                d.home = child.text();
-            else if (n == QLatin1String("information"))
-                d.information = child.text();
-            else if (n == QLatin1String("author"))
-                d.author = child.text();
-            else if (n == QLatin1String("icon"))
-                d.icon = child.text();
-            else if (n == QLatin1String("toolPop"))
-                d.toolPop = child.text();
-        }
-    }
-
-    QStringList target;
-    const XmlNode targetNode = xml.getElementsByTagName(QStringLiteral("target")).item(0);
-    if (!targetNode.isNull()) {
-        const XmlNodeList children = targetNode.childNodes();
-        for (int i = 0; i < children.length(); ++i) target << children.item(i).text();
-    }
-    d.target = target;
-    d.script = xml.getElementsByTagName(QStringLiteral("script")).item(0).text();
-    d.list = xml.getElementsByTagName(QStringLiteral("list")).item(0);
-    return true;
+    return ScriptModule::parseScriptXml(text, false);
 }
 
 bool openBox(const QString& boxName, QString& skinText, QString& scriptText) {

@@ -106,16 +106,18 @@ bool saveScriptFile(const QString& path) {
 
 void loadScriptFile(const QString& path) {
     clearScriptDocument();
-    ScriptDocument& d = scriptDocument();
+    parseScriptXml(BASE64Module::base64Decode(readTextFile(path)), true);
+}
 
-    const QString decoded = BASE64Module::base64Decode(readTextFile(path));
+bool parseScriptXml(const QString& decoded, bool readInclude) {
+    ScriptDocument& d = scriptDocument();
     const QString endTag = QStringLiteral("</Tolvar>");
     const qsizetype at = decoded.indexOf(endTag);
-    if (at < 0) return;
+    if (at < 0) return false;
     const QString kept = decoded.left(at + endTag.size() + 1);
 
     XmlDocument xml;
-    if (!xml.loadXML(kept)) return;
+    if (!xml.loadXML(kept)) return false;
 
     const XmlNode first = xml.firstChild();
     if (first.nodeType() == XmlNode::Type::Declaration ||
@@ -156,9 +158,10 @@ void loadScriptFile(const QString& path) {
         return out;
     };
     d.target = texts(QStringLiteral("target"));
-    d.include = texts(QStringLiteral("include"));
+    if (readInclude) d.include = texts(QStringLiteral("include"));
     d.script = xml.getElementsByTagName(QStringLiteral("script")).item(0).text();
     d.list = xml.getElementsByTagName(QStringLiteral("list")).item(0);
+    return true;
 }
 
 }  // namespace ScriptModule

@@ -33,6 +33,12 @@ void clearScriptDocument();
 // parsed leaves the record cleared. Reports nothing.
 void loadScriptFile(const QString& path);
 
+// Fills the record from the decoded XML text of a script file: the text is cut after
+// "</Tolvar>" and parsed; include is read only when asked (the player has none). Returns false,
+// leaving the record as it was, when the end tag is missing or the text is not well-formed.
+// The caller clears the record first.
+bool parseScriptXml(const QString& decoded, bool readInclude);
+
 // The XML text a script file holds, before encoding (exposed for the box maker and tests).
 QString scriptXmlText(const ScriptDocument& doc);
 
