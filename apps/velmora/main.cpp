@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include "livepagewiring.h"
+
 #include "platform/appinit.h"
 #include "platform/core/programfolder.h"
 #include "workbench/mainwndform.h"
@@ -11,6 +13,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::setProgramFolder(QCoreApplication::applicationDirPath());
     ScriptWndForm::wireMainWindow();
+    wireLivePageWindows();
     wireBoxAndShareWindows();
     MainWndForm::instance().show();
     return app.exec();

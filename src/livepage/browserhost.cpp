@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <initializer_list>
 #include <limits>
 
 namespace livePage {
@@ -23,6 +24,7 @@ BrowserHost::BrowserHost(qint16* curBrowserIndex, qint16* newWindowMode,
 
 void BrowserHost::attach(QWidget* parent, platform::BrowserArray* array, QComboBox* newWndCombo,
                          QLineEdit* addressBox, QAbstractButton* navigationButton) {
+    detach();
     parent_ = parent;
     array_ = array;
     combo_ = newWndCombo;
@@ -51,6 +53,17 @@ void BrowserHost::attach(QWidget* parent, platform::BrowserArray* array, QComboB
     }
     if (navigationButton)
         connect(navigationButton, &QAbstractButton::clicked, this, &BrowserHost::navigateToAddress);
+}
+
+void BrowserHost::detach() {
+    for (QObject* control :
+         std::initializer_list<QObject*>{array_, combo_, addressBox_, navigationButton_})
+        if (control) disconnect(control, nullptr, this, nullptr);
+    parent_ = nullptr;
+    array_ = nullptr;
+    combo_ = nullptr;
+    addressBox_ = nullptr;
+    navigationButton_ = nullptr;
 }
 
 platform::WebBrowser* BrowserHost::elementInUse() const {

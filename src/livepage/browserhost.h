@@ -64,6 +64,10 @@ class BrowserHost : public QObject {
     void attach(QWidget* parent, platform::BrowserArray* array, QComboBox* newWndCombo,
                 QLineEdit* addressBox, QAbstractButton* navigationButton);
 
+    // Forgets the controls of a window that is closing; events still coming from them, until
+    // they are gone, reach nothing.
+    void detach();
+
     const BrowserHostSettings& settings() const { return settings_; }
     platform::BrowserArray* array() const { return array_; }
     // The element curBrowserIndex names; nullptr when it does not exist (a window opened again

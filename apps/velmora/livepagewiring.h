@@ -1,0 +1,5 @@
+#pragma once
+
+// Puts the recorder window behind the "录 制" buttons of the main window and the script
+// window. The program calls it once at start-up.
+void wireLivePageWindows();
