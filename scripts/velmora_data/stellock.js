@@ -62,9 +62,18 @@
     }
   }
 
+  /* The window puts the field into the page before this script. A page can still lose it: a
+     new window's first document is replaced by the page it was opened for while the window
+     object, and with it this script, stays. A field made here then takes its place. */
   function write(line) {
     var field = document.getElementById("tv_hidden");
-    if (!field) return;
+    if (!field) {
+      if (!document.body) return;
+      field = document.createElement("input");
+      field.id = "tv_hidden";
+      field.type = "hidden";
+      document.body.appendChild(field);
+    }
     field.value = field.value + line + "\r\n";
   }
 
@@ -115,8 +124,10 @@
     write(ref(e) + ".value=" + q(e.value) + ";");
   }
 
-  document.addEventListener("click", onClick, true);
-  document.addEventListener("change", onChange, true);
+  /* On the window, not the document: listeners stay when the window object outlives its
+     document (see write). */
+  w.addEventListener("click", onClick, true);
+  w.addEventListener("change", onChange, true);
   w.addEventListener("pagehide", keepPending, true);
   takePending();
 
