@@ -1,0 +1,347 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTreeWidget>
+
+#include "analyzer/analysiswndform.h"
+#include "analyzer/nodewndform.h"
+#include "platform/core/random.h"
+#include "platform/dialogs.h"
+#include "platform/webbrowser.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+
+using platform::BrowserArray;
+using platform::WebBrowser;
+
+namespace {
+
+const QByteArray kPlainPage = "<html><head><title>t</title></head><body><p>hi</p></body></html>";
+const QByteArray kIdsPage =
+    "<!DOCTYPE html><html><head></head><body><span>x</span>"
+    "<div id=\"main\"><b>a</b><i>b</i><u id=\"\">c</u></div>"
+    "<p id=\"dup\">1</p><p id=\"dup\">2</p><p id=\"it's\">q</p><!--note--></body></html>";
+const QByteArray kOpenerPage = "<html><head></head><body><p>opener</p></body></html>";
+const QByteArray kPopupPage =
+    "<html><head></head><body><div id=\"inpopup\">pop</div></body></html>";
+
+}  // namespace
+
+class AnalyzerTest : public QObject {
+    Q_OBJECT
+
+    TestServer* server_ = nullptr;
+    analysisWndForm& viewer_ = analysisWndForm::instance();
+    nodeWndForm& nodes_ = nodeWndForm::instance();
+
+    WebBrowser* inUse() const { return viewer_.elementInUse(); }
+    QTreeWidget* tree() const { return nodes_.control<QTreeWidget>(QStringLiteral("nodeTV")); }
+    QString script() const {
+        return nodes_.control<QPlainTextEdit>(QStringLiteral("scriptText"))->toPlainText();
+    }
+    QString status() const { return nodes_.control<QLabel>(QStringLiteral("Label2"))->text(); }
+    QVariant page(const QString& expression) const {
+        return inUse()->Document().evaluate(expression);
+    }
+
+    static bool waitFor(QSignalSpy& spy, int count = 1) {
+        while (spy.size() < count)
+            if (!spy.wait(15000)) return false;
+        return true;
+    }
+
+    // Navigates through the address row with Enter and waits for the top-level completion.
+    bool go(const QString& path) {
+        auto* address = viewer_.control<QLineEdit>(QStringLiteral("Text1"));
+        address->setText(server_->url(path));
+        QTest::keyClick(address, Qt::Key_Return);
+        if (status() != nodeWndForm::loadingText()) return false;
+        return QTest::qWaitFor([&] { return status() == nodeWndForm::completeText(); }, 15000);
+    }
+
+    bool load(const QString& path) {
+        if (!go(path)) return false;
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        return tree()->topLevelItemCount() == 1;
+    }
+
+    QTreeWidgetItem* item(const QString& text, int occurrence = 0) const {
+        const QList<QTreeWidgetItem*> found =
+            tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return occurrence < found.size() ? found.at(occurrence) : nullptr;
+    }
+    static QString key(const QTreeWidgetItem* item) {
+        return item->data(0, nodeWndForm::kKeyRole).toString();
+    }
+    static QString path(const QTreeWidgetItem* item) { return key(item).section('|', 0, 0); }
+
+    void chooseTab(int index) {
+        nodes_.control<QTabBar>(QStringLiteral("TabStrip1"))->setCurrentIndex(index);
+    }
+    void clickNode(QTreeWidgetItem* node) {
+        QVERIFY(node);
+        Q_EMIT tree()->itemClicked(node, 0);
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        server_ = new TestServer(this);
+        server_->page("/plain.html", kPlainPage);
+        server_->page("/ids.html", kIdsPage);
+        server_->page("/opener.html", kOpenerPage);
+        server_->page("/popup.html", kPopupPage);
+        viewer_.show();
+        QVERIFY(viewer_.isLoaded());
+        QVERIFY(nodes_.isLoaded());
+        QVERIFY(viewer_.widget()->isVisible());
+        QVERIFY(nodes_.widget()->isVisible());
+        QCOMPARE(viewer_.widget()->windowTitle(), QStringLiteral("查看页面"));
+        QCOMPARE(nodes_.widget()->windowTitle(), QStringLiteral("分析窗口"));
+        QCOMPARE(status(), nodeWndForm::completeText());
+        QVERIFY(viewer_.analysisWB()->element(0)->Silent());
+        QCOMPARE(viewer_.control<QComboBox>(QStringLiteral("newWndCombo"))->currentIndex(), 0);
+    }
+
+    void init() {
+        platform::clearShownDialogs();
+        chooseTab(0);
+        nodes_.actionOption(10)->setChecked(true);
+        nodes_.actionOption(0)->setChecked(true);
+    }
+
+    void cleanupTestCase() {
+        nodes_.close();
+        viewer_.close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void singleText_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("half") << 0.5 << ".5";
+        QTest::newRow("seven digits") << 0.7055475 << ".7055475";
+        QTest::newRow("rounded to seven") << 0.123456789 << ".1234568";
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("tiny") << 1.0 / 16777216.0 << "5.960464E-08";
+    }
+    void singleText() {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(nodeKey::singleText(value), text);
+    }
+
+    void firstDrawOfTheGeneratorIsTheKnownOne() {
+        platform::resetRandomForTest();
+        QCOMPARE(nodeKey::singleText(platform::rnd()), QStringLiteral(".7055475"));
+    }
+
+    void bodyPathWithoutIds() {
+        QVERIFY(load("/plain.html"));
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+        QCOMPARE(root->text(0), QStringLiteral("HTML"));
+        QCOMPARE(key(root), QStringLiteral(".childNodes[0]"));
+        QCOMPARE(root->childCount(), 2);
+        QTreeWidgetItem* body = root->child(1);
+        QCOMPARE(body->text(0), QStringLiteral("BODY"));
+        QVERIFY(key(body).startsWith(QStringLiteral(".childNodes[0].childNodes[1]|")));
+        QVERIFY(item("#hi"));
+        QVERIFY(key(item("#hi")).isEmpty());
+
+        clickNode(body);
+        QCOMPARE(script(), QStringLiteral("alert(document.childNodes[0].childNodes[1].id);"));
+        // Written, not run.
+        QVERIFY(platform::shownDialogs().isEmpty());
+        QCOMPARE(page("document.body.style.border").toString(), QStringLiteral("2px solid blue"));
+        QCOMPARE(nodes_.lastHighlight, QStringLiteral("document.childNodes[0].childNodes[1]"));
+
+        // The next outline clears the last one.
+        clickNode(item("P"));
+        QCOMPARE(page("document.body.style.border").toString(), QString());
+        QCOMPARE(page("document.getElementsByTagName('p')[0].style.border").toString(),
+                 QStringLiteral("2px solid blue"));
+        QCOMPARE(page("document.querySelectorAll('#VelmoraHideScript').length").toInt(), 1);
+
+        // The run button runs the box's text in the page.
+        clickNode(body);
+        nodes_.control<QPushButton>(QStringLiteral("runCommand"))->click();
+        QTRY_COMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().at(0).text, QString());
+    }
+
+    void expressionsOfNodes_data() {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<int>("occurrence");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("outlined");  // expression of the element outlined
+
+        // The document type node takes place 0: the html element is child 1.
+        QTest::newRow("after doctype") << "SPAN" << 0 << 0 << 17
+                                       << "alert(document.childNodes[1].childNodes[1]"
+                                          ".childNodes[0].innerHTML);"
+                                       << "document.getElementsByTagName('span')[0]";
+        QTest::newRow("id") << "DIV" << 0 << 0 << 18
+                            << "alert(document.getElementById('main').outerHTML);"
+                            << "document.getElementById('main')";
+        QTest::newRow("child of id, empty id") << "U" << 0 << 1 << 0
+                                               << "document.getElementById('main')"
+                                                  ".childNodes[2].click();"
+                                               << "document.getElementsByTagName('u')[0]";
+        QTest::newRow("text node, any option") << "#x" << 0 << 1 << 2
+                                               << "document.childNodes[1].childNodes[1]"
+                                                  ".childNodes[0].text;"
+                                               << "document.getElementsByTagName('span')[0]";
+        QTest::newRow("comment is like text")
+            << "#comment" << 0 << 0 << 15 << "document.childNodes[1].childNodes[1].text;"
+            << "document.body";
+        QTest::newRow("same id, second")
+            << "P" << 1 << 0 << 11 << "alert(document.getElementById('dup').name);"
+            << "document.getElementsByTagName('p')[0]";
+        QTest::newRow("operation tab") << "I" << 0 << 1 << 3
+                                       << "document.getElementById('main').childNodes[1]"
+                                          ".style.visibility='visible';"
+                                       << "document.getElementsByTagName('i')[0]";
+    }
+    void expressionsOfNodes() {
+        QFETCH(QString, node);
+        QFETCH(int, occurrence);
+        QFETCH(int, tab);
+        QFETCH(int, option);
+        QFETCH(QString, text);
+        QFETCH(QString, outlined);
+        QVERIFY(load("/ids.html"));
+        chooseTab(tab);
+        QCOMPARE(nodes_.control<QWidget>(QStringLiteral("showFrame"))->isVisible(), tab == 0);
+        QCOMPARE(nodes_.control<QWidget>(QStringLiteral("ctrlFrame"))->isVisible(), tab == 1);
+        nodes_.actionOption(option)->setChecked(true);
+        clickNode(item(node, occurrence));
+        QCOMPARE(script(), text);
+        QCOMPARE(page(outlined + ".style.border").toString(), QStringLiteral("2px solid blue"));
+        QVERIFY(platform::shownDialogs().isEmpty());
+    }
+
+    void sameIdGivesSamePathAndOtherKeys() {
+        QVERIFY(load("/ids.html"));
+        QTreeWidgetItem* first = item("P", 0);
+        QTreeWidgetItem* second = item("P", 1);
+        QCOMPARE(path(first), QStringLiteral(".getElementById('dup')"));
+        QCOMPARE(path(second), path(first));
+        QVERIFY(key(first) != key(second));
+        QCOMPARE(path(item("DIV")->child(2)),
+                 QStringLiteral(".getElementById('main').childNodes[2]"));
+    }
+
+    void hideOptionHidesOnRun() {
+        QVERIFY(load("/ids.html"));
+        chooseTab(1);
+        nodes_.actionOption(4)->setChecked(true);
+        clickNode(item("U"));
+        QCOMPARE(script(), QStringLiteral("document.getElementById('main').childNodes[2]"
+                                          ".style.visibility='hidden';"));
+        QCOMPARE(
+            page("getComputedStyle(document.getElementsByTagName('u')[0]).visibility").toString(),
+            QStringLiteral("visible"));
+        nodes_.control<QPushButton>(QStringLiteral("runCommand"))->click();
+        QCOMPARE(
+            page("getComputedStyle(document.getElementsByTagName('u')[0]).visibility").toString(),
+            QStringLiteral("hidden"));
+    }
+
+    void failingExpressionsPassSilently() {
+        QVERIFY(load("/ids.html"));
+        // The apostrophe ends the id's quotes: the expression does not even compile.
+        clickNode(item("P", 2));
+        QCOMPARE(script(), QStringLiteral("alert(document.getElementById('it's').id);"));
+        nodes_.control<QPushButton>(QStringLiteral("runCommand"))->click();
+        QVERIFY(platform::shownDialogs().isEmpty());
+        // The window goes on working.
+        clickNode(item("DIV"));
+        QCOMPARE(page("document.getElementById('main').style.border").toString(),
+                 QStringLiteral("2px solid blue"));
+    }
+
+    void loadRefusedWhileLoading() {
+        QVERIFY(load("/plain.html"));
+        const int before = tree()->topLevelItem(0)->child(1)->childCount();
+        server_->route("/slow.html", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.body = kIdsPage;
+            r.delayMs = 1500;
+            return r;
+        });
+        auto* address = viewer_.control<QLineEdit>(QStringLiteral("Text1"));
+        address->setText(server_->url("/slow.html"));
+        viewer_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        QCOMPARE(status(), nodeWndForm::loadingText());
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().at(0).text, QStringLiteral("请等待加载完成"));
+        QCOMPARE(platform::shownDialogs().at(0).title, QStringLiteral("提示"));
+        QCOMPARE(platform::shownDialogs().at(0).buttons, platform::MsgButtons::Ok);
+        QCOMPARE(tree()->topLevelItem(0)->child(1)->childCount(), before);
+        QVERIFY(QTest::qWaitFor([&] { return status() == nodeWndForm::completeText(); }, 15000));
+        QCOMPARE(address->text(), server_->url("/slow.html"));
+    }
+
+    void keptPopupIsAnalysed() {
+        QVERIFY(go("/opener.html"));
+        QCOMPARE(viewer_.webIndex, qint16(0));
+        QSignalSpy done(viewer_.analysisWB(), &BrowserArray::DocumentComplete);
+        QVERIFY(inUse()->Document().execScript("window.open('/popup.html');").ok);
+        QVERIFY(waitFor(done));
+        QTRY_COMPARE(inUse()->LocationURL(), server_->url("/popup.html"));
+        QCOMPARE(viewer_.webIndex, qint16(1));
+        QVERIFY(inUse()->Silent());
+        // A navigation the page starts itself leaves the status alone.
+        QCOMPARE(status(), nodeWndForm::completeText());
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        QVERIFY(item("DIV"));
+        clickNode(item("DIV"));
+        QCOMPARE(script(), QStringLiteral("alert(document.getElementById('inpopup').id);"));
+        QCOMPARE(page("document.getElementById('inpopup').style.border").toString(),
+                 QStringLiteral("2px solid blue"));
+        QCOMPARE(viewer_.analysisWB()
+                     ->element(0)
+                     ->Document()
+                     .evaluate("document.querySelectorAll('#VelmoraHideScript').length")
+                     .toInt(),
+                 0);
+    }
+
+    void reopenedViewerStartsOnElementZero() {
+        viewer_.close();
+        QVERIFY(!viewer_.isLoaded());
+        QVERIFY(nodes_.isLoaded());
+        // Using the node window brings the page viewer back.
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        QVERIFY(viewer_.isLoaded());
+        QCOMPARE(viewer_.webIndex, qint16(0));
+        QVERIFY(inUse());
+        QVERIFY(go("/plain.html"));
+        QVERIFY(load("/plain.html"));
+    }
+
+    void smallWindowGivesNoMessage() {
+        viewer_.widget()->resize(20, 20);
+        QCoreApplication::processEvents();
+        QVERIFY(platform::shownDialogs().isEmpty());
+        viewer_.widget()->resize(800, 600);
+        QCoreApplication::processEvents();
+        const QSize outer = viewer_.widget()->frameGeometry().size();
+        // Twips come in whole pixels.
+        QCOMPARE(inUse()->Height(),
+                 platform::twips(platform::px(platform::twips(outer.height()) - 1100)));
+        QCOMPARE(inUse()->Width(),
+                 platform::twips(platform::px(platform::twips(outer.width()) - 300)));
+    }
+};
+
+SUITE_TEST_MAIN(AnalyzerTest)
+#include "tst_analyzer.moc"
