@@ -1,16 +1,106 @@
 #pragma once
 
-#include "platform/form.h"
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <functional>
 
-// The box player's window.
+#include "livepage/browserhost.h"
+#include "platform/form.h"
+#include "platform/tray.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace platform {
+class WebBrowser;
+}
+
+// "ZandrelV2.0": the box player, a small web browser for end users. At start it lists the box
+// files of the program folder, opens the box chosen last time and shows an introduction page
+// for it; every completed top-level page whose address holds one of the box's targets gets
+// the box (its skin, board and script) put into it. Minimised, it hides behind a tray icon.
+//
+// Controls carry the object names of the design: toolsFrame holding toolBtn_0 .. toolBtn_5
+// (property "index"), scriptListLabel, scriptListCombo and the hidden totalWB; urlLabel,
+// urlText, newWndCombo, urlCommand, and boxWB (element 0 of the browser array).
 class TolvarBoxForm : public platform::Form {
     Q_OBJECT
   public:
     static TolvarBoxForm& instance();
 
+    // The window object's fields; they keep their values while the window is closed.
+    QString currentBoxFile;  // file name of the chosen box, extension included, no folder
+    QString boxSkinText;     // decoded skin of the open box
+    QString boxScriptText;   // decoded script XML of the open box
+    qint16 curBrowserIndex = 0;
+    qint16 newWindowMode = 0;
+
+    // What the search button shows: the search window of box files. Set by the program's
+    // start-up; without it the button does nothing.
+    std::function<void()> showSearchWindow;
+
+    // Runtime components the player was once shipped with, in the order they are registered.
+    static QStringList componentFiles();
+    // Where the platform has a registration step, each component's command goes here, in
+    // order; unset (Linux and the like), nothing is done per component.
+    std::function<void(const QString& command)> registerComponent;
+
+    // Longest wait for the blank page before the introduction page is built regardless.
+    static constexpr int kIntroWaitLimitMs = 30000;
+    static constexpr int kIntroWaitStepMs = 100;
+
+    livePage::BrowserHost& host() { return host_; }
+    platform::TrayIcon& tray() { return tray_; }
+
+    // The toolbar buttons' actions by index (0 home, 1 back, 2 refresh, 3 forward, 4 stop,
+    // 5 search); the buttons call this.
+    void toolClicked(int index);
+
   protected:
     void onLoad(QWidget* window) override;
+    void onResize() override;
+    void onUnload() override;
 
   private:
     TolvarBoxForm();
+    void makeControls(QWidget* window);
+    bool startUpPass();
+    void registerComponents();
+    void loadBoxList();
+    void loadDefaultScript();
+    void chooseBox(const QString& fileName);
+    void openBox();
+    void showIntroPage();
+    void matchTargets(platform::WebBrowser* inUse);
+    void layoutControls();
+    void restoreFromTray();
+
+    livePage::BrowserHost host_;
+    platform::TrayIcon tray_;
 };
+
+namespace playerIntro {
+
+// The introduction page template with its six tokens replaced, in this order: icon, name,
+// author, home page, description, and the program folder as a "file://" address.
+QString fillTemplate(const QString& templateText, const QString& icon, const QString& name,
+                     const QString& author, const QString& home, const QString& information,
+                     const QString& folder);
+
+// A filled template may show neither frames nor scripts of its own.
+bool isSafe(const QString& filledText);
+
+// The page parts of a filled template: its first style element's text, and the markup of its
+// first body element's children. Both empty when the text is not well-formed once wrapped.
+struct IntroParts {
+    QString css;
+    QString bodyHtml;
+};
+IntroParts introParts(const QString& filledText);
+
+// Whether a completed address holds any of the targets (case-sensitive; an empty target
+// matches every address).
+bool matchesTarget(const QString& url, const QStringList& targets);
+
+}  // namespace playerIntro
