@@ -85,16 +85,33 @@ void setWidth(QWidget* w, int twips) {
 
 namespace playerIntro {
 
+namespace {
+
+// A box comes from anywhere: what it says goes into the page as text, never as markup, so
+// that no element or event attribute of its own slips past the safety test, and a bare "&"
+// or "<" in a description does not spoil the whole page.
+QString asText(const QString& value) {
+    QString text = value;
+    text.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
+    text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
+    text.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+    text.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
+    text.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
+    return text;
+}
+
+}  // namespace
+
 QString fillTemplate(const QString& templateText, const QString& icon, const QString& name,
                      const QString& author, const QString& home, const QString& information,
                      const QString& folder) {
     QString text = templateText;
-    text.replace(QStringLiteral("${scriptIcon}"), icon);
-    text.replace(QStringLiteral("${scriptName}"), name);
-    text.replace(QStringLiteral("${scriptAuthor}"), author);
-    text.replace(QStringLiteral("${scriptPage}"), home);
-    text.replace(QStringLiteral("${scriptInfo}"), information);
-    text.replace(QStringLiteral("${localPath}"), QStringLiteral("file://") + folder);
+    text.replace(QStringLiteral("${scriptIcon}"), asText(icon));
+    text.replace(QStringLiteral("${scriptName}"), asText(name));
+    text.replace(QStringLiteral("${scriptAuthor}"), asText(author));
+    text.replace(QStringLiteral("${scriptPage}"), asText(home));
+    text.replace(QStringLiteral("${scriptInfo}"), asText(information));
+    text.replace(QStringLiteral("${localPath}"), asText(QStringLiteral("file://") + folder));
     return text;
 }
 

@@ -259,6 +259,11 @@ class TolvarBoxFormTest : public QObject {
             << QStringLiteral("<p>Script</p>") << QString();
         QTest::newRow("info says frame") << QStringLiteral("<body><p>${scriptInfo}</p></body>")
                                          << QStringLiteral("a frame") << unsafe << QString();
+        QTest::newRow("markup in a value")
+            << QStringLiteral("<body><p>${scriptInfo}</p></body>")
+            << QStringLiteral("<img src=\"x\" onerror=\"window.__hit=1\"/> & more")
+            << QStringLiteral("<p>&lt;img src=\"x\" onerror=\"window.__hit=1\"/&gt; &amp; more</p>")
+            << QString();
         QTest::newRow("not well-formed") << QStringLiteral("<style>x</style><body><p></body>")
                                          << QStringLiteral("好") << QString() << QString();
         QTest::newRow("no template") << QString() << QStringLiteral("好") << QString() << QString();
@@ -316,6 +321,24 @@ class TolvarBoxFormTest : public QObject {
                  QStringLiteral("k"));
         QCOMPARE(page(QStringLiteral("document.body.lastElementChild.text")).toString(), kCode);
         QCOMPARE(control<QLineEdit>("urlText")->text(), server_->url(path));
+    }
+
+    void targetMatching_data() {
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("none") << QStringList() << false;
+        QTest::newRow("empty entry") << QStringList{QString()} << true;
+        QTest::newRow("substring") << QStringList{QStringLiteral("ample.com/s")} << true;
+        QTest::newRow("letter case") << QStringList{QStringLiteral("Example")} << false;
+        QTest::newRow("later entry")
+            << QStringList{QStringLiteral("x"), QStringLiteral("?q=")} << true;
+    }
+    void targetMatching() {
+        QFETCH(QStringList, targets);
+        QFETCH(bool, matches);
+        QCOMPARE(
+            playerIntro::matchesTarget(QStringLiteral("http://www.example.com/s?q=1"), targets),
+            matches);
     }
 
     void injectionNeedsATarget() {
@@ -393,6 +416,32 @@ class TolvarBoxFormTest : public QObject {
         for (int i = 0; i < tips.size(); ++i)
             QCOMPARE(form_.control<QToolButton>(QStringLiteral("toolBtn_%1").arg(i))->toolTip(),
                      tips[i]);
+    }
+
+    // A page's new window gets the box too; the next opening of the window starts over on
+    // element 0 without registering the components twice.
+    void newWindowThenRecovery() {
+        remember(QStringLiteral("match.tvb"));
+        restart();
+        QVERIFY(go(server_->url(QStringLiteral("/match/a.html"))));
+        QSignalSpy done(array(), &BrowserArray::DocumentComplete);
+        QVERIFY(inUse()->Document().execScript(QStringLiteral("window.open('/match/b.html');")).ok);
+        QVERIFY(waitFor(done));
+        QCOMPARE(form_.curBrowserIndex, qint16(1));
+        QVERIFY(inUse()->Silent());
+        QCOMPARE(inUse()->LocationURL(), server_->url(QStringLiteral("/match/b.html")));
+        QCOMPARE(page(QStringLiteral("window.__boxRuns")).toInt(), 1);
+        QCOMPARE(inUse()->width(), control<QFrame>("toolsFrame")->width());
+
+        if (form_.isLoaded()) form_.close();
+        commands_.clear();
+        form_.show();
+        QCOMPARE(form_.curBrowserIndex, qint16(0));
+        QCOMPARE(commands_.size(), TolvarBoxForm::componentFiles().size());
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(命中盒)"));
+        QVERIFY(inUse()->ReadyState() == 4);
+        QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
+        QVERIFY(!bodyHtml().isEmpty());
     }
 
     void trayOnMinimise() {
