@@ -7,6 +7,7 @@
 #include "workbench/mainwndform.h"
 #include "workbench/makeboxform.h"
 #include "workbench/scriptwndform.h"
+#include "workbench/searchwndform.h"
 
 int main(int argc, char** argv) {
     platform::prepareApplication();
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     ScriptWndForm::wireMainWindow();
     wireLivePageWindows();
     wireBoxAndShareWindows();
+    wireSearchWindow();
     MainWndForm::instance().show();
     return app.exec();
 }

@@ -1,0 +1,144 @@
+#include "workbench/searchwndform.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+#include "platform/core/ansi.h"
+#include "platform/dialogs.h"
+#include "platform/http.h"
+#include "workbench/mainwndform.h"
+#include "workbench/site.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kRecordSeparator = QStringLiteral("|||");
+const QString kFieldSeparator = QStringLiteral(":::");
+constexpr int kFirstChunkBytes = 1024;
+constexpr int kFieldCount = 4;
+
+}  // namespace
+
+SearchWndForm& SearchWndForm::instance() {
+    static SearchWndForm* form = new SearchWndForm();
+    return *form;
+}
+
+SearchWndForm::SearchWndForm()
+    : platform::Form(QStringLiteral("SearchWndForm")), kindWord_(workbenchKind()) {}
+
+QString SearchWndForm::workbenchKind() {
+    return QStringLiteral("open");
+}
+
+QString SearchWndForm::playerKind() {
+    return QStringLiteral("close");
+}
+
+void SearchWndForm::onLoad(QWidget* window) {
+    window->setWindowTitle(QStringLiteral("搜索脚本"));
+    window->resize(platform::px(7200), platform::px(6000));
+
+    auto* combo = new QComboBox(window);
+    combo->setObjectName(QStringLiteral("typeCombo"));
+    combo->setEditable(false);
+    platform::placeTwips(combo, 120, 120, 1095, 300);
+    auto* keyword = new QLineEdit(window);
+    keyword->setObjectName(QStringLiteral("keywordText"));
+    platform::placeTwips(keyword, 1320, 120, 4560, 300);
+    auto* search = new QPushButton(QStringLiteral("搜 索"), window);
+    search->setObjectName(QStringLiteral("searchCommand"));
+    platform::placeTwips(search, 6000, 120, 1080, 300);
+    auto* list = new QListWidget(window);
+    list->setObjectName(QStringLiteral("resultList"));
+    platform::placeTwips(list, 120, 540, 6960, 2760);
+    auto* more = new QPlainTextEdit(window);
+    more->setObjectName(QStringLiteral("moreText"));
+    more->setReadOnly(true);
+    platform::placeTwips(more, 120, 3420, 6960, 2460);
+
+    combo->addItem(QStringLiteral("名称"));
+    combo->addItem(QStringLiteral("简介"));
+    combo->setCurrentIndex(0);
+    searchResults.clear();
+    busy_ = false;
+
+    connect(search, &QPushButton::clicked, this, &SearchWndForm::searchClicked);
+    connect(keyword, &QLineEdit::returnPressed, search, &QPushButton::click);
+    connect(list, &QListWidget::itemClicked, this,
+            [this, list](QListWidgetItem* item) { resultClicked(list->row(item)); });
+}
+
+QString SearchWndForm::searchBody(const QString& field, const QString& keyword,
+                                  const QString& kind) {
+    return QStringLiteral("kind=") + field + QStringLiteral("&keyword=") + keyword +
+           QStringLiteral("&filetype=") + kind;
+}
+
+QString SearchWndForm::postSearch(const QString& field, const QString& keyword) {
+    const platform::HttpReply reply = platform::httpPost(
+        Site::searchAddress(), platform::toAnsi(searchBody(field, keyword, kindWord_)),
+        QStringLiteral("Content-Type: application/x-www-form-urlencoded"),
+        Site::requestTimeoutMs());
+    if (!reply.complete) return QString();
+    return platform::fromAnsi(reply.body.left(kFirstChunkBytes));
+}
+
+void SearchWndForm::searchClicked() {
+    // The wait lets window events run: a second press meanwhile is refused.
+    if (busy_) return;
+    QPointer<QListWidget> list = control<QListWidget>(QStringLiteral("resultList"));
+    QPointer<QPushButton> button = control<QPushButton>(QStringLiteral("searchCommand"));
+    auto* combo = control<QComboBox>(QStringLiteral("typeCombo"));
+    auto* keywordBox = control<QLineEdit>(QStringLiteral("keywordText"));
+    if (!list || !combo || !keywordBox) return;
+    searchResults.clear();
+    list->clear();
+
+    const QString keyword = keywordBox->text();
+    if (keyword.contains(QLatin1Char('\''))) {
+        platform::messageBox(QStringLiteral("不允许使用'来命名"), platform::MsgButtons::Ok,
+                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
+        return;
+    }
+
+    busy_ = true;
+    if (button) button->setEnabled(false);
+    const QString reply = postSearch(combo->currentText(), keyword);
+    busy_ = false;
+    if (button) button->setEnabled(true);
+    // The window may have been closed during the wait.
+    if (!list || reply.isEmpty()) return;
+    for (const QString& record : reply.split(kRecordSeparator)) {
+        const QStringList fields = record.split(kFieldSeparator);
+        // A record cut by the size limit, an empty piece after a trailing separator or an
+        // error page carries fewer fields: it is no hit.
+        if (fields.size() < kFieldCount) continue;
+        searchResults.append(record);
+        list->addItem(QStringLiteral("编号:") + fields.at(0) + QStringLiteral("  ") + fields.at(1) +
+                      QStringLiteral("(被下载") + fields.at(3) + QStringLiteral("次)"));
+    }
+}
+
+void SearchWndForm::resultClicked(int row) {
+    auto* more = control<QPlainTextEdit>(QStringLiteral("moreText"));
+    if (!more || row < 0 || row >= searchResults.size()) return;
+    const QStringList fields = searchResults.at(row).split(kFieldSeparator);
+    const QString text = kCrLf + QStringLiteral("脚本名称:") + fields.at(1) + kCrLf + kCrLf +
+                         QStringLiteral("下载次数:") + fields.at(3) + kCrLf + kCrLf +
+                         QStringLiteral("脚本简介:") + fields.at(2) + kCrLf + kCrLf +
+                         QStringLiteral("下载地址:") +
+                         Site::downloadAddress(kindWord_, fields.at(0)) + kCrLf;
+    QString boxText = text;
+    boxText.replace(kCrLf, QStringLiteral("\n"));
+    more->setPlainText(boxText);
+}
+
+void wireSearchWindow() {
+    MainWndForm::instance().windows.showSearchWindow = [] { SearchWndForm::instance().show(); };
+}

@@ -1,0 +1,202 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "platform/core/ansi.h"
+#include "platform/dialogs.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+#include "workbench/mainwndform.h"
+#include "workbench/searchwndform.h"
+
+namespace {
+
+const QByteArray kSearchPath = "/Velmora/script/search.asp";
+
+}  // namespace
+
+class SearchWndFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> folder_;
+    TestServer* server_ = nullptr;
+    QByteArray reply_;
+    SearchWndForm& form_ = SearchWndForm::instance();
+
+    template <typename T>
+    T* control(const char* name) const {
+        return form_.control<T>(QString::fromLatin1(name));
+    }
+    QStringList lines() const {
+        QStringList result;
+        auto* list = control<QListWidget>("resultList");
+        for (int i = 0; i < list->count(); ++i) result << list->item(i)->text();
+        return result;
+    }
+    void search(const QString& keyword, int type = 0) {
+        control<QComboBox>("typeCombo")->setCurrentIndex(type);
+        control<QLineEdit>("keywordText")->setText(keyword);
+        control<QPushButton>("searchCommand")->click();
+    }
+    void clickLine(int row) {
+        auto* list = control<QListWidget>("resultList");
+        Q_EMIT list->itemClicked(list->item(row));
+    }
+    QString details() const {
+        QString text = control<QPlainTextEdit>("moreText")->toPlainText();
+        return text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    }
+    QString download(const QString& kind, const QString& id) const {
+        return server_->base() + "/Velmora/script/download.asp?kind=" + kind + "&id=" + id;
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        folder_ = std::make_unique<TestProgramFolder>();
+        server_ = new TestServer(this);
+        writeBytes(folder_->file("site.ini"),
+                   platform::toAnsi("[site]\r\nmainHost=" + server_->base() +
+                                    "\r\nrequestTimeoutMs=2000\r\n"));
+        server_->route(kSearchPath, [this](const TestServer::Request&) {
+            TestServer::Response r;
+            r.contentType = "text/plain";
+            r.body = reply_;
+            return r;
+        });
+    }
+
+    void init() {
+        platform::clearShownDialogs();
+        server_->clearRequests();
+        form_.setKindWord(SearchWndForm::workbenchKind());
+        form_.close();
+        form_.show();
+    }
+
+    void cleanupTestCase() { form_.close(); }
+
+    void startsEmptyWithNameSelected() {
+        QCOMPARE(form_.widget()->windowTitle(), QStringLiteral("搜索脚本"));
+        auto* combo = control<QComboBox>("typeCombo");
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(1), QStringLiteral("简介"));
+        QCOMPARE(combo->currentText(), QStringLiteral("名称"));
+        QVERIFY(form_.searchResults.isEmpty());
+    }
+
+    void requestAndHitsForBothKinds_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("workbench") << SearchWndForm::workbenchKind();
+        QTest::newRow("player") << SearchWndForm::playerKind();
+    }
+    void requestAndHitsForBothKinds() {
+        QFETCH(QString, kind);
+        form_.setKindWord(kind);
+        reply_ = platform::toAnsi(QStringLiteral("12:::登录脚本:::自动登录:::5|||7:::空:::::: 30"));
+        search(QStringLiteral("登录 a&b"), 1);
+        QCOMPARE(server_->requests().size(), 1);
+        const TestServer::Request request = server_->requests().at(0);
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.path, kSearchPath);
+        QCOMPARE(request.headers.value("content-type"),
+                 QByteArray("application/x-www-form-urlencoded"));
+        // Unencoded, in ANSI.
+        QCOMPARE(request.body,
+                 platform::toAnsi(QStringLiteral("kind=简介&keyword=登录 a&b&filetype=") + kind));
+
+        QCOMPARE(lines(), QStringList({QStringLiteral("编号:12  登录脚本(被下载5次)"),
+                                       QStringLiteral("编号:7  空(被下载 30次)")}));
+        QCOMPARE(form_.searchResults.size(), 2);
+        clickLine(1);
+        QCOMPARE(details(), QStringLiteral("\r\n脚本名称:空\r\n\r\n下载次数: 30\r\n\r\n脚本简介:"
+                                           "\r\n\r\n下载地址:") +
+                                download(kind, "7") + "\r\n");
+        clickLine(0);
+        QVERIFY(details().contains(QStringLiteral("脚本简介:自动登录\r\n")));
+        QVERIFY(details().contains(download(kind, "12")));
+    }
+
+    void apostropheRefusedAfterClearing() {
+        reply_ = "1:::a:::b:::2";
+        search("x");
+        QCOMPARE(lines().size(), 1);
+        clickLine(0);
+        const QString shown = details();
+        search("it's");
+        QVERIFY(lines().isEmpty());
+        QVERIFY(form_.searchResults.isEmpty());
+        QCOMPARE(server_->requests().size(), 1);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().at(0).text, QStringLiteral("不允许使用'来命名"));
+        QCOMPARE(platform::shownDialogs().at(0).title, QStringLiteral("提示"));
+        // The details of the earlier hit stay.
+        QCOMPARE(details(), shown);
+        reply_.clear();
+        search(QString());
+        QCOMPARE(server_->requests().size(), 2);
+        QCOMPARE(server_->requests().at(1).body,
+                 QByteArray("kind=\xC3\xFB\xB3\xC6&keyword=&filetype=open"));
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(details(), shown);
+    }
+
+    void replyCutAtFirstChunk() {
+        // The first record and its separator fill 1020 bytes; the second is cut after its id.
+        const QByteArray first = "1:::" + QByteArray(1005, 'n') + ":::d:::3|||";
+        QCOMPARE(first.size(), 1020);
+        reply_ = first + "2:::second:::d:::4";
+        search("x");
+        QCOMPARE(form_.searchResults.size(), 1);
+        QCOMPARE(lines().size(), 1);
+        QVERIFY(lines().at(0).startsWith(QStringLiteral("编号:1  nnn")));
+    }
+
+    void incompleteRecordsAreNoHits_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("hits");
+        QTest::newRow("trailing separator") << QByteArray("1:::a:::b:::2|||") << 1;
+        QTest::newRow("error page") << QByteArray("<html>error</html>") << 0;
+        QTest::newRow("short record between") << QByteArray("1:::a|||2:::b:::c:::3:::x") << 1;
+    }
+    void incompleteRecordsAreNoHits() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, hits);
+        reply_ = reply;
+        search("x");
+        QCOMPARE(lines().size(), hits);
+        QCOMPARE(form_.searchResults.size(), hits);
+        if (hits) {
+            clickLine(hits - 1);
+            QVERIFY(details().contains(QStringLiteral("下载地址:")));
+        }
+        QVERIFY(platform::shownDialogs().isEmpty());
+    }
+
+    void noSiteGivesNoHitsAndNoMessage() {
+        writeBytes(folder_->file("site.ini"),
+                   "[site]\r\nmainHost=http://127.0.0.1:1\r\nrequestTimeoutMs=500\r\n");
+        search("x");
+        QVERIFY(lines().isEmpty());
+        QVERIFY(platform::shownDialogs().isEmpty());
+        QVERIFY(control<QPushButton>("searchCommand")->isEnabled());
+        writeBytes(folder_->file("site.ini"),
+                   platform::toAnsi("[site]\r\nmainHost=" + server_->base() +
+                                    "\r\nrequestTimeoutMs=2000\r\n"));
+    }
+
+    void mainWindowSearchButtonOpensIt() {
+        form_.close();
+        wireSearchWindow();
+        QVERIFY(MainWndForm::instance().windows.showSearchWindow);
+        MainWndForm::instance().windows.showSearchWindow();
+        QVERIFY(form_.isLoaded());
+        QVERIFY(form_.widget()->isVisible());
+    }
+};
+
+SUITE_TEST_MAIN(SearchWndFormTest)
+#include "tst_searchwndform.moc"
