@@ -71,6 +71,14 @@ class AnalyzerTest : public QObject {
         return tree()->topLevelItemCount() == 1;
     }
 
+    // The rows of one table share a fresh copy of the page; they change nothing in it.
+    bool loadOnce(const QString& path) {
+        if (inUse() && inUse()->LocationURL() == server_->url(path) &&
+            tree()->topLevelItemCount() == 1)
+            return true;
+        return load(path);
+    }
+
     QTreeWidgetItem* item(const QString& text, int occurrence = 0) const {
         const QList<QTreeWidgetItem*> found =
             tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
@@ -216,7 +224,7 @@ class AnalyzerTest : public QObject {
         QFETCH(int, option);
         QFETCH(QString, text);
         QFETCH(QString, outlined);
-        QVERIFY(load("/ids.html"));
+        QVERIFY(loadOnce("/ids.html"));
         chooseTab(tab);
         QCOMPARE(nodes_.control<QWidget>(QStringLiteral("showFrame"))->isVisible(), tab == 0);
         QCOMPARE(nodes_.control<QWidget>(QStringLiteral("ctrlFrame"))->isVisible(), tab == 1);
@@ -228,7 +236,7 @@ class AnalyzerTest : public QObject {
     }
 
     void sameIdGivesSamePathAndOtherKeys() {
-        QVERIFY(load("/ids.html"));
+        QVERIFY(loadOnce("/ids.html"));
         QTreeWidgetItem* first = item("P", 0);
         QTreeWidgetItem* second = item("P", 1);
         QCOMPARE(path(first), QStringLiteral(".getElementById('dup')"));
