@@ -19,6 +19,7 @@
 #include "workbench/mainwndform.h"
 #include "workbench/scripteditpanel.h"
 #include "workbench/scriptwndform.h"
+#include "workbench/skineditpanel.h"
 
 using platform::BrowserArray;
 using platform::WebBrowser;
@@ -213,6 +214,8 @@ class DebugWndFormTest : public QObject {
                      "style:panel || div:board|script:board|script:code|div:panel|script:panel")),
                  qPrintable(parts));
         QVERIFY(page("!!document.getElementById('b1')").toBool());
+        // The board's skin, read from the program folder's css folder.
+        QVERIFY(page("document.head.innerHTML.indexOf('#1e222b')>=0").toBool());
         QCOMPARE(page("window.ran").toString(), QStringLiteral("code;"));
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -245,6 +248,18 @@ class DebugWndFormTest : public QObject {
         QCOMPARE(page("window.ran").toString(), QStringLiteral("new;"));
         QCOMPARE(control<QComboBox>("functionCombo")->itemText(0), QStringLiteral("add(a,b);"));
         editor->setScriptText(kScript);
+
+        // A board whose skin file is missing: no skin and no board, the code all the same.
+        SkinEditPanel* skins = ScriptWndForm::instance().skinEdit();
+        XmlDocument xml;
+        QVERIFY(xml.loadXML(QString(kBoard).replace("night", "gone")));
+        const XmlNode board = skins->getSkinData();
+        skins->setSkinData(xml.documentElement());
+        QVERIFY(go());
+        QVERIFY2(added().contains(QStringLiteral("style:panel || script:code|div:panel")),
+                 qPrintable(added()));
+        QVERIFY(!page("!!document.getElementById('b1')").toBool());
+        skins->setSkinData(board);
     }
 
     void runsLinesAndFunctionsIntoTheHistory() {
