@@ -104,6 +104,8 @@ class AnalyzerTest : public QObject {
         server_->page("/ids.html", kIdsPage);
         server_->page("/opener.html", kOpenerPage);
         server_->page("/popup.html", kPopupPage);
+        server_->page("/pic.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect/></svg>",
+                      "image/svg+xml");
         viewer_.show();
         QVERIFY(viewer_.isLoaded());
         QVERIFY(nodes_.isLoaded());
@@ -273,6 +275,14 @@ class AnalyzerTest : public QObject {
         clickNode(item("DIV"));
         QCOMPARE(page("document.getElementById('main').style.border").toString(),
                  QStringLiteral("2px solid blue"));
+    }
+
+    void documentWithoutHtmlGivesAnEmptyTree() {
+        QVERIFY(load("/plain.html"));
+        QVERIFY(go("/pic.svg"));
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        QCOMPARE(tree()->topLevelItemCount(), 0);
+        QVERIFY(platform::shownDialogs().isEmpty());
     }
 
     void loadRefusedWhileLoading() {
