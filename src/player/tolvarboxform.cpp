@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
 
@@ -153,6 +154,7 @@ TolvarBoxForm& TolvarBoxForm::instance() {
 TolvarBoxForm::TolvarBoxForm()
     : platform::Form(QStringLiteral("TolvarBoxForm")),
       host_(&curBrowserIndex, &newWindowMode, playerSettings()) {
+    trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     host_.layoutControls = [this] { layoutControls(); };
     host_.topDocumentAction = [this](platform::WebBrowser* inUse) { matchTargets(inUse); };
     tray_.setIcon(playerIcon());
@@ -389,7 +391,7 @@ void TolvarBoxForm::toolClicked(int index) {
 
 void TolvarBoxForm::onResize() {
     QWidget* window = widget();
-    if (window && window->isMinimized()) {
+    if (window && window->isMinimized() && (!trayAvailable || trayAvailable())) {
         tray_.setInTray(true);
         // Hiding from inside the state change would be undone by the window system finishing
         // the minimise; it is done once that event is over.

@@ -50,6 +50,10 @@ class TolvarBoxForm : public platform::Form {
     static constexpr int kIntroWaitLimitMs = 30000;
     static constexpr int kIntroWaitStepMs = 100;
 
+    // Whether the desktop can show the tray icon. Without one, a minimised window stays on the
+    // task bar instead of hiding: a hidden window could never be brought back.
+    std::function<bool()> trayAvailable;
+
     livePage::BrowserHost& host() { return host_; }
     platform::TrayIcon& tray() { return tray_; }
 

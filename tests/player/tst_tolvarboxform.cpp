@@ -444,14 +444,29 @@ class TolvarBoxFormTest : public QObject {
         QVERIFY(!bodyHtml().isEmpty());
     }
 
+    void trayOnMinimise_data() {
+        QTest::addColumn<bool>("trayShown");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
     void trayOnMinimise() {
+        QFETCH(bool, trayShown);
         if (!form_.isLoaded()) restart();
+        form_.trayAvailable = [trayShown] { return trayShown; };
         QWidget* window = form_.widget();
         window->showMinimized();
-        QVERIFY(
-            QTest::qWaitFor([&] { return form_.tray().inTray() && !window->isVisible(); }, 5000));
-        form_.tray().simulateRestore();
-        QVERIFY(!form_.tray().inTray());
+        if (trayShown) {
+            QVERIFY(QTest::qWaitFor([&] { return form_.tray().inTray() && !window->isVisible(); },
+                                    5000));
+            form_.tray().simulateRestore();
+            QVERIFY(!form_.tray().inTray());
+        } else {
+            // Without a notification area the window stays where the user can get it back.
+            QTest::qWait(50);
+            QVERIFY(!form_.tray().inTray());
+            QVERIFY(window->isVisible());
+            window->showNormal();
+        }
         QVERIFY(window->isVisible());
         QVERIFY(!window->isMinimized());
         QTest::qWait(50);
