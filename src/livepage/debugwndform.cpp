@@ -27,6 +27,15 @@
 
 namespace {
 
+using platform::heightOf;
+using platform::leftOf;
+using platform::setHeight;
+using platform::setLeft;
+using platform::setTop;
+using platform::setWidth;
+using platform::topOf;
+using platform::widthOf;
+
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kBlank = QStringLiteral("about:blank");
 const QString kPanelFile = QStringLiteral("Brannet.dll");
@@ -70,32 +79,6 @@ QPlainTextEdit* makeTextBox(QWidget* parent, const QString& name, int left, int 
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     platform::placeTwips(box, left, top, width, height);
     return box;
-}
-
-int leftOf(const QWidget* w) {
-    return platform::twips(w->x());
-}
-int topOf(const QWidget* w) {
-    return platform::twips(w->y());
-}
-int widthOf(const QWidget* w) {
-    return platform::twips(w->width());
-}
-int heightOf(const QWidget* w) {
-    return platform::twips(w->height());
-}
-// A size that would turn negative is refused, as the control refuses it: that step is skipped.
-void setLeft(QWidget* w, int left) {
-    platform::placeTwips(w, left, topOf(w), widthOf(w), heightOf(w));
-}
-void setTop(QWidget* w, int top) {
-    platform::placeTwips(w, leftOf(w), top, widthOf(w), heightOf(w));
-}
-void setWidth(QWidget* w, int width) {
-    if (width >= 0) platform::placeTwips(w, leftOf(w), topOf(w), width, heightOf(w));
-}
-void setHeight(QWidget* w, int height) {
-    if (height >= 0) platform::placeTwips(w, leftOf(w), topOf(w), widthOf(w), height);
 }
 
 // Text boxes hold one paragraph per line; the window's texts have CR LF between lines.
@@ -264,19 +247,9 @@ void DebugWndForm::layoutControls() {
     QWidget* window = widget();
     if (!window) return;
     // W and H are the outer size, frame included.
-    auto outer = [window] { return window->frameGeometry().size(); };
-    int W = platform::twips(outer().width());
-    int H = platform::twips(outer().height());
-    if (W < kMinWidthTwips || H < kMinHeightTwips) {
-        const QSize frameExtra = outer() - window->size();
-        const int width = W < kMinWidthTwips ? platform::px(kMinWidthTwips) - frameExtra.width()
-                                             : window->width();
-        const int height = H < kMinHeightTwips ? platform::px(kMinHeightTwips) - frameExtra.height()
-                                               : window->height();
-        window->resize(width, height);
-        W = platform::twips(outer().width());
-        H = platform::twips(outer().height());
-    }
+    const QSize outer = outerSizeTwips(kMinWidthTwips, kMinHeightTwips);
+    const int W = outer.width();
+    const int H = outer.height();
 
     auto* frame = control<QGroupBox>(QStringLiteral("debugFrame"));
     auto* jump = control<QPushButton>(QStringLiteral("jumpCommand"));

@@ -20,6 +20,15 @@
 
 namespace {
 
+using platform::heightOf;
+using platform::leftOf;
+using platform::setHeight;
+using platform::setLeft;
+using platform::setTop;
+using platform::setWidth;
+using platform::topOf;
+using platform::widthOf;
+
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kFieldId = QStringLiteral("tv_hidden");
 const QString kJavaScript = QStringLiteral("javascript");
@@ -52,20 +61,6 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
     button->setObjectName(name);
     platform::placeTwips(button, left, top, width, height);
     return button;
-}
-
-// Left/Top/Width/Height in twips of a plain control, the way the layout reads and sets them.
-int leftOf(const QWidget* w) {
-    return platform::twips(w->x());
-}
-int topOf(const QWidget* w) {
-    return platform::twips(w->y());
-}
-int widthOf(const QWidget* w) {
-    return platform::twips(w->width());
-}
-int heightOf(const QWidget* w) {
-    return platform::twips(w->height());
 }
 
 // The log box holds one paragraph per line; the window's text has CR LF between them.
@@ -200,19 +195,9 @@ void RecordWndForm::layoutControls() {
     QWidget* window = widget();
     if (!window) return;
     // W and H are the outer size, frame included.
-    auto outer = [window] { return window->frameGeometry().size(); };
-    int W = platform::twips(outer().width());
-    int H = platform::twips(outer().height());
-    if (W < kMinWidthTwips || H < kMinHeightTwips) {
-        const QSize frameExtra = outer() - window->size();
-        const int width = W < kMinWidthTwips ? platform::px(kMinWidthTwips) - frameExtra.width()
-                                             : window->width();
-        const int height = H < kMinHeightTwips ? platform::px(kMinHeightTwips) - frameExtra.height()
-                                               : window->height();
-        window->resize(width, height);
-        W = platform::twips(outer().width());
-        H = platform::twips(outer().height());
-    }
+    const QSize outer = outerSizeTwips(kMinWidthTwips, kMinHeightTwips);
+    const int W = outer.width();
+    const int H = outer.height();
 
     auto* jump = control<QPushButton>(QStringLiteral("jumpCommand"));
     auto* combo = control<QComboBox>(QStringLiteral("newWndCombo"));

@@ -79,6 +79,22 @@ void Form::setMinimumSizeTwips(int width, int height) {
     if (window_) window_->setMinimumSize(px(width), px(height));
 }
 
+QSize Form::outerSizeTwips(int minWidth, int minHeight) {
+    QWidget* w = window_;
+    if (!w) return {};
+    auto outer = [w] { return w->frameGeometry().size(); };
+    QSize size(twips(outer().width()), twips(outer().height()));
+    if (size.width() < minWidth || size.height() < minHeight) {
+        const QSize frameExtra = outer() - w->size();
+        const int width = size.width() < minWidth ? px(minWidth) - frameExtra.width() : w->width();
+        const int height =
+            size.height() < minHeight ? px(minHeight) - frameExtra.height() : w->height();
+        w->resize(width, height);
+        size = QSize(twips(outer().width()), twips(outer().height()));
+    }
+    return size;
+}
+
 void Form::handleResize() {
     if (window_ && !unloading_) onResize();
 }

@@ -22,6 +22,34 @@ inline QRect twipsRect(int left, int top, int width, int height) {
 // Places a control at a design position given in twips.
 void placeTwips(QWidget* control, int left, int top, int width, int height);
 
+// A control's place in twips, as the layout routines read and set it. Every setter accepts a
+// missing control, and a size below zero is refused the way the controls refuse it: that
+// step is skipped.
+inline int leftOf(const QWidget* w) {
+    return w ? twips(w->x()) : 0;
+}
+inline int topOf(const QWidget* w) {
+    return w ? twips(w->y()) : 0;
+}
+inline int widthOf(const QWidget* w) {
+    return w ? twips(w->width()) : 0;
+}
+inline int heightOf(const QWidget* w) {
+    return w ? twips(w->height()) : 0;
+}
+inline void setLeft(QWidget* w, int left) {
+    if (w) w->move(px(left), w->y());
+}
+inline void setTop(QWidget* w, int top) {
+    if (w) w->move(w->x(), px(top));
+}
+inline void setWidth(QWidget* w, int width) {
+    if (w && width >= 0) w->resize(px(width), w->height());
+}
+inline void setHeight(QWidget* w, int height) {
+    if (w && height >= 0) w->resize(w->width(), px(height));
+}
+
 // A window of the programs: one process-wide object that keeps its fields for the whole run,
 // while its on-screen window and controls exist only between load and close. Closing the
 // window destroys the controls; showing it again makes them anew.
@@ -59,6 +87,9 @@ class Form : public QObject {
     int scaleWidth() const;
     int scaleHeight() const;
     void setMinimumSizeTwips(int width, int height);
+    // The window's outer size (frame included) in twips, after growing the window back to at
+    // least the given outer size, as the layout routines with a fixed minimum do.
+    QSize outerSizeTwips(int minWidth = 0, int minHeight = 0);
 
   private:
     friend class FormWindow;

@@ -29,6 +29,15 @@
 
 namespace {
 
+using platform::heightOf;
+using platform::leftOf;
+using platform::setHeight;
+using platform::setLeft;
+using platform::setTop;
+using platform::setWidth;
+using platform::topOf;
+using platform::widthOf;
+
 const QString kCaption = QStringLiteral("ZandrelV2.0");
 const QString kWelcome = QStringLiteral("欢迎使用ZandrelV2.0");
 const QString kUnsafe = QStringLiteral("介绍页面发现不安全因素请到主站重新下载.");
@@ -65,21 +74,6 @@ livePage::BrowserHostSettings playerSettings() {
 // A rounded "Z" in the player's colour: window and tray icon.
 QIcon playerIcon() {
     return QIcon(toolPicture(QStringLiteral("Z"), QColor(0x2f, 0x80, 0xed), 32));
-}
-
-// Left/Top/Width/Height in twips of a plain control, the way the layout reads and sets them.
-int leftOf(const QWidget* w) {
-    return platform::twips(w->x());
-}
-int widthOf(const QWidget* w) {
-    return platform::twips(w->width());
-}
-// A step that would give a control a negative size, or one that has no control, is skipped.
-void setLeft(QWidget* w, int twips) {
-    if (w) w->move(platform::px(twips), w->y());
-}
-void setWidth(QWidget* w, int twips) {
-    if (w && twips >= 0) w->resize(platform::px(twips), w->height());
 }
 
 }  // namespace

@@ -105,13 +105,6 @@ bool isClearedDocument(const ScriptDocument& doc) {
            doc.script.isEmpty() && doc.list.isNull() && doc.target.isEmpty();
 }
 
-void setWidthTwips(QWidget* w, int width) {
-    if (w && width >= 0) w->resize(platform::px(width), w->height());
-}
-void setHeightTwips(QWidget* w, int height) {
-    if (w && height >= 0) w->resize(w->width(), platform::px(height));
-}
-
 }  // namespace
 
 ScriptWndForm& ScriptWndForm::instance() {
@@ -479,10 +472,10 @@ void ScriptWndForm::layoutControls() {
         height = qMax(height, kMinHeightTwips);
         window->resize(platform::px(width), platform::px(height));
     }
-    setWidthTwips(editToolsFrame_, width - 400);
-    setWidthTwips(tabBoard_, width - 400);
+    platform::setWidth(editToolsFrame_, width - 400);
+    platform::setWidth(tabBoard_, width - 400);
     if (tabBoard_ && editToolsFrame_)
-        setHeightTwips(tabBoard_, height - platform::twips(editToolsFrame_->height()) - 800);
+        platform::setHeight(tabBoard_, height - platform::twips(editToolsFrame_->height()) - 800);
     if (!tabBoard_) return;
     const int frameWidth = platform::twips(tabBoard_->width()) - 200;
     const int frameHeight = platform::twips(tabBoard_->height()) - 500;
@@ -490,16 +483,16 @@ void ScriptWndForm::layoutControls() {
          {baseAttributeFrame_.data(), codeEditFrame_.data(), faceEditFrame_.data()}) {
         if (!frame) continue;
         if (baseAttributeFrame_) frame->move(baseAttributeFrame_->pos());
-        setWidthTwips(frame, frameWidth);
-        setHeightTwips(frame, frameHeight);
+        platform::setWidth(frame, frameWidth);
+        platform::setHeight(frame, frameHeight);
     }
     if (codeEditFrame_) {
-        setWidthTwips(scriptEdit_, platform::twips(codeEditFrame_->width()) - 300);
-        setHeightTwips(scriptEdit_, platform::twips(codeEditFrame_->height()) - 400);
+        platform::setWidth(scriptEdit_, platform::twips(codeEditFrame_->width()) - 300);
+        platform::setHeight(scriptEdit_, platform::twips(codeEditFrame_->height()) - 400);
     }
     if (faceEditFrame_) {
-        setWidthTwips(skinEdit_, platform::twips(faceEditFrame_->width()) - 300);
-        setHeightTwips(skinEdit_, platform::twips(faceEditFrame_->height()) - 400);
+        platform::setWidth(skinEdit_, platform::twips(faceEditFrame_->width()) - 300);
+        platform::setHeight(skinEdit_, platform::twips(faceEditFrame_->height()) - 400);
     }
 }
 
