@@ -27,14 +27,7 @@
 
 namespace {
 
-using platform::heightOf;
-using platform::leftOf;
-using platform::setHeight;
-using platform::setLeft;
-using platform::setTop;
-using platform::setWidth;
-using platform::topOf;
-using platform::widthOf;
+using namespace platform::geometry;
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kBlank = QStringLiteral("about:blank");

@@ -24,7 +24,8 @@ void placeTwips(QWidget* control, int left, int top, int width, int height);
 
 // A control's place in twips, as the layout routines read and set it. Every setter accepts a
 // missing control, and a size below zero is refused the way the controls refuse it: that
-// step is skipped.
+// step is skipped. Layout code takes them in with `using namespace platform::geometry;`.
+inline namespace geometry {
 inline int leftOf(const QWidget* w) {
     return w ? twips(w->x()) : 0;
 }
@@ -49,6 +50,7 @@ inline void setWidth(QWidget* w, int width) {
 inline void setHeight(QWidget* w, int height) {
     if (w && height >= 0) w->resize(w->width(), px(height));
 }
+}  // namespace geometry
 
 // A window of the programs: one process-wide object that keeps its fields for the whole run,
 // while its on-screen window and controls exist only between load and close. Closing the

@@ -29,14 +29,7 @@
 
 namespace {
 
-using platform::heightOf;
-using platform::leftOf;
-using platform::setHeight;
-using platform::setLeft;
-using platform::setTop;
-using platform::setWidth;
-using platform::topOf;
-using platform::widthOf;
+using namespace platform::geometry;
 
 const QString kCaption = QStringLiteral("ZandrelV2.0");
 const QString kWelcome = QStringLiteral("欢迎使用ZandrelV2.0");
