@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(qt6-base-dev qt6-webengine-dev libpugixml-dev ninja-build cmake g++ fonts-wqy-microhei)
+packages=(qt6-base-dev qt6-webengine-dev qt6-translations-l10n libpugixml-dev ninja-build cmake g++ fonts-wqy-microhei)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -12,6 +12,7 @@
 int main(int argc, char** argv) {
     platform::prepareApplication();
     QApplication app(argc, argv);
+    platform::installTranslations();
     platform::setProgramFolder(QCoreApplication::applicationDirPath());
     ScriptWndForm::wireMainWindow();
     wireLivePageWindows();

@@ -8,6 +8,7 @@
 int main(int argc, char** argv) {
     platform::prepareApplication();
     QApplication app(argc, argv);
+    platform::installTranslations();
     platform::setProgramFolder(QCoreApplication::applicationDirPath());
     // The player's search finds box files.
     SearchWndForm::instance().setKindWord(SearchWndForm::playerKind());

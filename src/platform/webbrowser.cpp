@@ -11,6 +11,7 @@
 #include <QWebEngineView>
 #include <utility>
 
+#include "platform/appinit.h"
 #include "platform/dialogs.h"
 #include "platform/form.h"
 
@@ -59,6 +60,8 @@ QWebEngineProfile* WebPage::sharedProfile() {
     static QWebEngineProfile* profile = [] {
         QWebEngineProfile* p = QWebEngineProfile::defaultProfile();
         p->setHttpCacheType(QWebEngineProfile::NoCache);
+        // Sites answer in Chinese, as they do for the programs' users.
+        p->setHttpAcceptLanguage(acceptLanguage());
         return p;
     }();
     return profile;

@@ -22,6 +22,7 @@ void prepareTestEnvironment() {
 }
 
 void finishTestEnvironment() {
+    platform::installTranslations();
     platform::setDialogsAutomatic(true);
     platform::holdBackSystemBrowserForTest(true);
 }
