@@ -274,6 +274,20 @@ class MakeBoxFormTest : public QObject {
         QVERIFY(!MakeBoxForm::makePackage("", "", lib.folder.file("no/b.tvb")));
     }
 
+    // A fresh installation packs its sample script at the box path the window offers.
+    void shippedFolderPacksToTheOfferedPath() {
+        TestProgramFolder shipped(QStringLiteral("velmora"));
+        form().setBoxData("default", "常用工具", "页面标题");
+        form().show();
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("页面标题"));
+        const QString box = pathText()->text();
+        QVERIFY(box.startsWith(shipped.file("box/")));
+        click("packageCommand");
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出成功~!"));
+        QVERIFY(QFileInfo(box).size() > 0);
+    }
+
     void mainWindowPackButtonOpensTheBoxMaker() {
         Library lib;
         MainWndForm::ToolWindows saved = MainWndForm::instance().windows;
