@@ -325,8 +325,7 @@ void mapShopHost(const TestServer& shop) {
 void waitForBlankPage(livePage::BrowserHost& host) {
     if (!waitFor([&] {
             WebBrowser* wb = host.elementInUse();
-            return wb && wb->LocationURL() == QLatin1String("about:blank") &&
-                   wb->ReadyState() == 4;
+            return wb && wb->LocationURL() == QLatin1String("about:blank") && wb->ReadyState() == 4;
         }))
         fail(QStringLiteral("the window's blank page did not complete"));
 }
