@@ -57,6 +57,51 @@ class PlatformLayerTest : public QObject {
         QCOMPARE(platform::toAnsi(QString()), QByteArray());
     }
 
+    // Characters the converter would drop without a trace: zero-width and format characters,
+    // the byte order mark, variation selectors, tag characters.
+    void ignorableCharactersBecomeQuestionMarks_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("zero-width space") << QString::fromUtf16(u"a\u200Bb") << QByteArray("a?b");
+        QTest::newRow("byte order mark") << QChar(0xFEFF) + QStringLiteral("x") << QByteArray("?x");
+        QTest::newRow("soft hyphen") << QString::fromUtf16(u"co\u00ADop") << QByteArray("co?op");
+        QTest::newRow("variation selector")
+            << QString::fromUtf16(u"\u4E2D\uFE0F") << QByteArray("\xd6\xd0?");
+        QTest::newRow("joiners") << QString::fromUtf16(u"\u200C\u200D") << QByteArray("??");
+        QTest::newRow("word joiner at the end") << QString::fromUtf16(u"z\u2060") << QByteArray("z?");
+        QTest::newRow("tag character") << QString::fromUtf16(u"t\U000E0041t") << QByteArray("t?t");
+        QTest::newRow("musical format") << QString::fromUtf16(u"\U0001D173") << QByteArray("?");
+    }
+    void ignorableCharactersBecomeQuestionMarks() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(platform::toAnsi(text), bytes);
+    }
+
+    // No code point vanishes: every one, surrogate halves aside, gives at least one byte.
+    void noCodePointIsDropped() {
+        QString all;
+        all.reserve(0x110000 * 3);
+        for (char32_t c = 0; c < 0x110000; ++c) {
+            if (c == '\n' || (c >= 0xD800 && c <= 0xDFFF)) continue;
+            if (c < 0x10000) {
+                all += QChar(char16_t(c));
+            } else {
+                all += QChar(QChar::highSurrogate(c));
+                all += QChar(QChar::lowSurrogate(c));
+            }
+            all += QLatin1Char('\n');  // never part of a GBK byte pair
+        }
+        const QByteArray bytes = platform::toAnsi(all);
+        const QList<QByteArray> pieces = bytes.split('\n');
+        QCOMPARE(pieces.size(), 0x110000 - 1 - 0x800 + 1);
+        QList<int> empty;
+        for (int i = 0; i + 1 < pieces.size(); ++i)
+            if (pieces[i].isEmpty()) empty << i;
+        QVERIFY2(empty.isEmpty(), qPrintable(QString::number(empty.size()) + " dropped, the first " +
+                                             QString::number(empty.value(0), 16)));
+    }
+
     void dialogsAreAnsweredAndRecorded() {
         platform::clearShownDialogs();
         platform::queueMessageAnswer(platform::MsgAnswer::No);

@@ -5,12 +5,61 @@
 
 namespace platform {
 
-// Qt's GBK converter (ICU) writes "?" for each code point GBK lacks, which is exactly the
-// ANSI rule, so no extra substitution is needed.
-QByteArray toAnsi(const QString& text) {
-    if (text.isEmpty()) return {};
+namespace {
+
+// Unicode's default-ignorable code points. Qt's GBK converter (ICU) drops these silently
+// instead of writing its "?" substitute, so they are looked at one by one.
+bool isDefaultIgnorable(char32_t c) {
+    if (c < 0x00AD) return false;
+    return c == 0x00AD || c == 0x034F || c == 0x061C || (c >= 0x115F && c <= 0x1160) ||
+           (c >= 0x17B4 && c <= 0x17B5) || (c >= 0x180B && c <= 0x180F) ||
+           (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) ||
+           c == 0xFEFF || c == 0xFFA0 || (c >= 0xFFF0 && c <= 0xFFF8) ||
+           (c >= 0x1BCA0 && c <= 0x1BCA3) || (c >= 0x1D173 && c <= 0x1D17A) ||
+           (c >= 0xE0000 && c <= 0xE0FFF);
+}
+
+QByteArray encodeGbk(QStringView text) {
     QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
     return encoder.encode(text);
+}
+
+}  // namespace
+
+// A character GBK lacks becomes "?", one per code point: ICU does that for most of them, and
+// the default-ignorable ones it would drop are given the "?" here.
+QByteArray toAnsi(const QString& text) {
+    if (text.isEmpty()) return {};
+    const qsizetype n = text.size();
+    const QChar* p = text.constData();
+    qsizetype first = 0;
+    for (; first < n; ++first) {
+        const char16_t u = p[first].unicode();
+        if (u >= 0x00AD && (isDefaultIgnorable(u) || QChar::isHighSurrogate(u))) break;
+    }
+    if (first == n) return encodeGbk(text);
+
+    QByteArray out = encodeGbk(QStringView(text).left(first));
+    qsizetype runStart = first;
+    qsizetype i = first;
+    while (i < n) {
+        char32_t c = p[i].unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1].unicode())) {
+            c = QChar::surrogateToUcs4(p[i], p[i + 1]);
+            width = 2;
+        }
+        if (isDefaultIgnorable(c)) {
+            out += encodeGbk(QStringView(text).mid(runStart, i - runStart));
+            const QByteArray one = encodeGbk(QStringView(text).mid(i, width));
+            out += one.isEmpty() ? QByteArray("?") : one;
+            runStart = i + width;
+        }
+        i += width;
+    }
+    out += encodeGbk(QStringView(text).mid(runStart));
+    return out;
 }
 
 QString fromAnsi(const QByteArray& bytes) {
