@@ -88,7 +88,9 @@ void writeIniValue(const QString& file, const QString& section, const QString& k
         // A file that exists but cannot be read is not rewritten from nothing.
         if (QFileInfo(file).size() != 0) return;
     }
-    QString t = kCrLf + platform::fromAnsi(bytes);
+    // Lines end where the reader ends them (CR LF or a lone CR), or a key line the reader
+    // sees would not be found here, and every later value would go to a line never read.
+    QString t = kCrLf + platform::fromAnsi(ScriptModule::detail::terminateLines(bytes));
     const QString keyLine = key + "=" + value;
 
     const QString headerPattern = "\r\n[" + section + "]\r";

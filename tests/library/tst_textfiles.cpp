@@ -387,6 +387,29 @@ class TextFilesTest : public QObject {
         QVERIFY(!once.contains("\r\n\r\n\r\n"));
     }
 
+    // The player stores its box at every opening: each value written to a file whose lines
+    // end in a lone CR must be the one read next.
+    void successiveValuesReadBack_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::newRow("lone CR lines") << QByteArray("[save]\rDefaultScript=a\rOther=1\r");
+        QTest::newRow("lone CR, key last") << QByteArray("[save]\rOther=1\rDefaultScript=a");
+        QTest::newRow("mixed line ends") << QByteArray("[x]\r\ny=1\r[save]\rDefaultScript=a\r\n");
+        QTest::newRow("CR LF lines") << QByteArray("[save]\r\nDefaultScript=a\r\n");
+    }
+    void successiveValuesReadBack() {
+        QFETCH(QByteArray, before);
+        QVERIFY(writeBytes(path("config.ini"), before));
+        for (const char* value : {"b", "c", "d"}) {
+            writeIniValue(path("config.ini"), "save", "DefaultScript", value);
+            QCOMPARE(readIniValue(path("config.ini"), "save", "DefaultScript"),
+                     QString::fromLatin1(value));
+            // One key line, never a second one beside the first.
+            QCOMPARE(readBytes(path("config.ini")).count("DefaultScript="), 1);
+        }
+        if (before.contains("Other")) QCOMPARE(readIniValue(path("config.ini"), "save", "Other"), "1");
+        if (before.contains("[x]")) QCOMPARE(readIniValue(path("config.ini"), "x", "y"), "1");
+    }
+
     void writeIniCreatesFileButNoFolder() {
         writeIniValue(path("new.ini"), "save", "k", "v");
         QCOMPARE(readBytes(path("new.ini")), QByteArray("[save]\r\nk=v\r\n"));
