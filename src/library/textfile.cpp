@@ -2,7 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/core/ansi.h"
 
@@ -31,20 +36,67 @@ bool readFileBytes(const QString& path, QByteArray& bytes) {
     return true;
 }
 
+namespace {
+
+// Writes all of bytes to fd, going on after short writes and interruptions.
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+mode_t currentUmask() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+}  // namespace
+
+int (*fileSyncCall)(int) = ::fdatasync;
+int (*fileCloseCall)(int) = ::close;
+
 bool replaceFileBytes(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty()) return false;
-    const QFileInfo info(path);
+    QFileInfo info(path);
     if (info.isDir()) return false;
     // A file that may not be written stays as it is, even though its folder would let a
     // rename replace it.
     if (info.exists() && !info.isWritable()) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    // A link is followed: the file it names is replaced, the link stays.
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    info = QFileInfo(target);
+
+    const QByteArray finalName = QFile::encodeName(target);
+    QByteArray temp = QFile::encodeName(info.absolutePath()) + "/." +
+                      QFile::encodeName(info.fileName()) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+
+    struct stat old {};
+    const mode_t mode = ::stat(finalName.constData(), &old) == 0 ? (old.st_mode & 07777)
+                                                                 : (0666 & ~currentUmask());
+    // The new file is the old one renewed: it keeps its permissions. Nothing counts as
+    // written until the data is on the disk and the file is closed without an error; only
+    // then does it take the old file's place.
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && fileSyncCall(fd) == 0;
+    if (!ok) {
+        ::close(fd);
+    } else {
+        ok = fileCloseCall(fd) == 0;
     }
-    return file.commit();
+    if (ok) ok = ::rename(temp.constData(), finalName.constData()) == 0;
+    if (!ok) ::unlink(temp.constData());
+    return ok;
 }
 
 QByteArray terminateLines(const QByteArray& bytes) {

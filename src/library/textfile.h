@@ -24,7 +24,14 @@ constexpr qint64 kMaxReadBytes = qint64(256) * 1024 * 1024;
 bool readFileBytes(const QString& path, QByteArray& bytes);
 
 // Writes the bytes to a temporary file beside the target and renames it over the target.
+// A failure to write, to flush the data to the disk or to close the file is a failure: the
+// target stays as it was and the temporary file is removed.
 bool replaceFileBytes(const QString& path, const QByteArray& bytes);
+
+// The calls that flush and close the new file (fdatasync and close). Tests put calls in
+// their place that fail the way a full or failing disk makes them fail.
+extern int (*fileSyncCall)(int fd);
+extern int (*fileCloseCall)(int fd);
 
 // Every lone CR becomes CR LF and a missing final line end is added.
 QByteArray terminateLines(const QByteArray& bytes);

@@ -1,4 +1,6 @@
+#include <errno.h>
 #include <signal.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -43,6 +45,30 @@ class FileSizeLimit {
     rlimit old_{};
     sighandler_t oldHandler_ = nullptr;
     bool ok_ = false;
+};
+
+// While it lives, flushing or closing a new file fails the way a failing disk makes it fail
+// (EIO); the real close still releases the file.
+class FailingFlush {
+  public:
+    enum Step { Sync, Close };
+    explicit FailingFlush(Step step) {
+        if (step == Sync)
+            ScriptModule::detail::fileSyncCall = [](int) {
+                errno = EIO;
+                return -1;
+            };
+        else
+            ScriptModule::detail::fileCloseCall = [](int fd) {
+                ::close(fd);
+                errno = EIO;
+                return -1;
+            };
+    }
+    ~FailingFlush() {
+        ScriptModule::detail::fileSyncCall = ::fdatasync;
+        ScriptModule::detail::fileCloseCall = ::close;
+    }
 };
 
 QStringList folderEntries(const QString& path) {
@@ -171,6 +197,41 @@ class TextFilesTest : public QObject {
         }
         QCOMPARE(readBytes(path("keep.txt")), old);
         QCOMPARE(folderEntries(dir_.path()), QStringList{"keep.txt"});
+    }
+
+    // A write whose data cannot be flushed to the disk, or whose file fails to close, is a
+    // failed write: the old file stays, no stray file is left, and the caller is told.
+    void failedFlushKeepsOldFile_data() {
+        QTest::addColumn<int>("step");
+        QTest::newRow("fdatasync fails") << int(FailingFlush::Sync);
+        QTest::newRow("close fails") << int(FailingFlush::Close);
+    }
+    void failedFlushKeepsOldFile() {
+        QFETCH(int, step);
+        const QByteArray old = "old content\r\n";
+        QVERIFY(writeBytes(path("keep.txt"), old));
+        QVERIFY(writeBytes(path("config.ini"), "[s]\r\nk=1\r\n"));
+        {
+            FailingFlush failing{FailingFlush::Step(step)};
+            QVERIFY(!writeTextFile(path("keep.txt"), "new"));
+            QVERIFY(!writeTextFile(path("fresh.txt"), "new"));
+            writeIniValue(path("config.ini"), "s", "k", "2");
+        }
+        QCOMPARE(readBytes(path("keep.txt")), old);
+        QCOMPARE(readBytes(path("config.ini")), QByteArray("[s]\r\nk=1\r\n"));
+        QCOMPARE(folderEntries(dir_.path()), QStringList({"config.ini", "keep.txt"}));
+        // And once the disk behaves, the same writes go through.
+        QVERIFY(writeTextFile(path("keep.txt"), "new"));
+        QCOMPARE(readBytes(path("keep.txt")), QByteArray("new\r\n"));
+    }
+
+    // A link is followed: the file it names gets the text and the link stays a link.
+    void writeThroughALink() {
+        QVERIFY(writeBytes(path("real.txt"), "old"));
+        QVERIFY(QFile::link(path("real.txt"), path("link.txt")));
+        QVERIFY(writeTextFile(path("link.txt"), "new"));
+        QVERIFY(QFileInfo(path("link.txt")).isSymLink());
+        QCOMPARE(readBytes(path("real.txt")), QByteArray("new\r\n"));
     }
 
     void readsIniValue_data() {
