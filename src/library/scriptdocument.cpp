@@ -2,6 +2,7 @@
 
 #include "library/base64.h"
 #include "library/textfile.h"
+#include "platform/core/ansi.h"
 
 namespace ScriptModule {
 
@@ -59,6 +60,24 @@ QString escapeText(const QString& value) {
     return out;
 }
 
+// Characters the writer leaves out: XML has no way to carry them.
+bool isDropped(QChar c) {
+    const char16_t u = c.unicode();
+    return !isXmlChar(c) || u == 0xFFFE || u == 0xFFFF;
+}
+
+// Names cannot hold such characters, so leaving them out of markup leaves them out of the
+// values only.
+QString withoutDropped(const QString& value) {
+    qsizetype i = 0;
+    while (i < value.size() && !isDropped(value.at(i))) ++i;
+    if (i == value.size()) return value;
+    QString out = value.left(i);
+    for (; i < value.size(); ++i)
+        if (!isDropped(value.at(i))) out += value.at(i);
+    return out;
+}
+
 QString element(const QString& name, const QString& value) {
     const QString text = escapeText(value);
     if (text.isEmpty()) return QLatin1Char('<') + name + QStringLiteral("/>");
@@ -90,7 +109,8 @@ QString scriptXmlText(const ScriptDocument& d) {
     x += kCrLf + QStringLiteral("</base>") + kCrLf + kCrLf;
     // Without a board the file still gets an empty one, so it names no skin and loads as
     // a script with nothing on its board.
-    x += (d.list.isNull() ? QStringLiteral("<list/>") : d.list.xml()) + kCrLf + kCrLf;
+    x += (d.list.isNull() ? QStringLiteral("<list/>") : withoutDropped(d.list.xml())) + kCrLf +
+         kCrLf;
     x += urlList(QStringLiteral("include"), d.include);
     x += urlList(QStringLiteral("target"), d.target);
     x += QStringLiteral("<script>") + kCrLf + kCrLf + escapeText(d.script) + kCrLf + kCrLf +
@@ -99,9 +119,152 @@ QString scriptXmlText(const ScriptDocument& d) {
     return x;
 }
 
-bool saveScriptFile(const QString& path) {
-    const QString line = BASE64Module::base64Encode(scriptXmlText(scriptDocument()));
-    return writeTextFile(path, line);
+namespace {
+
+// XML's white space, which the reader trims from element texts.
+bool isXmlBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+// The way through the code page: characters it lacks come back as "?".
+QString throughAnsi(const QString& value) {
+    bool ascii = true;
+    for (QChar c : value)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    return ascii ? value : platform::fromAnsi(platform::toAnsi(value));
+}
+
+// A text value as the reader gives it: line ends as LF.
+QString textAsRead(const QString& value) {
+    QString out = throughAnsi(withoutDropped(value));
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+// An attribute value as the reader gives it: every line end and tab a space.
+QString attributeAsRead(const QString& value) {
+    QString out = throughAnsi(withoutDropped(value));
+    out.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : out)
+        if (c == u'\r' || c == u'\n' || c == u'\t') c = u' ';
+    return out;
+}
+
+// The board as the reader sees it, in one text: element and attribute names exactly, values as
+// they read back, adjacent texts joined and texts of white space alone left out. Control
+// characters, dropped from every value, separate the parts.
+void describeChildren(const XmlNode& parent, QString& out);
+
+void describeNode(const XmlNode& n, QString& out) {
+    switch (n.nodeType()) {
+        case XmlNode::Type::Element: {
+            out += u'\x01' + n.nodeName();
+            for (int i = 0; i < n.attributeCount(); ++i) {
+                const XmlNode a = n.attributeItem(i);
+                out += u'\x02' + a.nodeName() + u'\x03' + attributeAsRead(a.nodeTypedValue());
+            }
+            out += u'\x04';
+            describeChildren(n, out);
+            out += u'\x05';
+            break;
+        }
+        case XmlNode::Type::CData:
+            out += u'\x06' + textAsRead(n.nodeTypedValue()) + u'\x05';
+            break;
+        case XmlNode::Type::Comment:
+            out += u'\x07' + textAsRead(n.nodeTypedValue()) + u'\x05';
+            break;
+        case XmlNode::Type::ProcessingInstruction:
+            out += u'\x08' + n.nodeName() + u'\x03' + textAsRead(n.nodeTypedValue()) + u'\x05';
+            break;
+        default:
+            out += u'\x0E' + n.nodeName() + u'\x05';
+            break;
+    }
+}
+
+void describeChildren(const XmlNode& parent, QString& out) {
+    QString text;
+    auto flushText = [&] {
+        const QString t = textAsRead(text);
+        text.clear();
+        for (QChar c : t)
+            if (!isXmlBlank(c)) {
+                out += u'\x0F' + t + u'\x05';
+                return;
+            }
+    };
+    for (XmlNode c = parent.firstChild(); !c.isNull(); c = c.nextSibling()) {
+        if (c.nodeType() == XmlNode::Type::Text) {
+            text += c.nodeTypedValue();
+            continue;
+        }
+        flushText();
+        describeNode(c, out);
+    }
+    flushText();
+}
+
+QString describeBoard(const XmlNode& list) {
+    QString out;
+    if (list.isNull())
+        out = QStringLiteral("\x01list\x04\x05");  // the empty board written in its place
+    else
+        describeNode(list, out);
+    return out;
+}
+
+// Whether the record read back from the file is the record that was saved.
+bool readsBackAsSaved(const ScriptDocument& saved, const ScriptDocument& back) {
+    auto same = [](const QString& value, const QString& read) {
+        return read == valueAsReadBack(value);
+    };
+    auto sameList = [&same](const QStringList& values, const QStringList& read) {
+        if (values.size() != read.size()) return false;
+        for (qsizetype i = 0; i < values.size(); ++i)
+            if (!same(values[i], read[i])) return false;
+        return true;
+    };
+    return same(saved.name, back.name) && same(saved.home, back.home) &&
+           same(saved.information, back.information) && same(saved.author, back.author) &&
+           same(saved.icon, back.icon) && same(saved.toolPop, back.toolPop) &&
+           same(saved.script, back.script) && sameList(saved.include, back.include) &&
+           sameList(saved.target, back.target) &&
+           describeBoard(saved.list) == describeBoard(back.list);
+}
+
+}  // namespace
+
+QString valueAsReadBack(const QString& value) {
+    const QString read = textAsRead(value);
+    qsizetype b = 0, e = read.size();
+    while (b < e && isXmlBlank(read.at(b))) ++b;
+    while (e > b && isXmlBlank(read.at(e - 1))) --e;
+    return read.mid(b, e - b);
+}
+
+bool saveScriptFile(const QString& path, SaveFailure* why) {
+    const ScriptDocument& d = scriptDocument();
+    const QString line = BASE64Module::base64Encode(scriptXmlText(d));
+    // The file is read back before it is written: a script that would not load again as it
+    // was saved (a board name the code page cannot hold, markup in a board comment) must not
+    // replace a file that does.
+    ScriptDocument back;
+    if (!parseScriptXml(back, BASE64Module::base64Decode(line + QStringLiteral("\r\n")), true) ||
+        !readsBackAsSaved(d, back)) {
+        if (why) *why = SaveFailure::Content;
+        return false;
+    }
+    if (!writeTextFile(path, line)) {
+        if (why) *why = SaveFailure::Write;
+        return false;
+    }
+    if (why) *why = SaveFailure::None;
+    return true;
 }
 
 void loadScriptFile(const QString& path) {
@@ -109,8 +272,16 @@ void loadScriptFile(const QString& path) {
     parseScriptXml(BASE64Module::base64Decode(readTextFile(path)), true);
 }
 
+bool readScriptFile(const QString& path, ScriptDocument& record) {
+    record = ScriptDocument();
+    return parseScriptXml(record, BASE64Module::base64Decode(readTextFile(path)), true);
+}
+
 bool parseScriptXml(const QString& decoded, bool readInclude) {
-    ScriptDocument& d = scriptDocument();
+    return parseScriptXml(scriptDocument(), decoded, readInclude);
+}
+
+bool parseScriptXml(ScriptDocument& d, const QString& decoded, bool readInclude) {
     const QString endTag = QStringLiteral("</Tolvar>");
     const qsizetype at = decoded.indexOf(endTag);
     if (at < 0) return false;

@@ -38,12 +38,34 @@ void loadScriptFile(const QString& path);
 // leaving the record as it was, when the end tag is missing or the text is not well-formed.
 // The caller clears the record first.
 bool parseScriptXml(const QString& decoded, bool readInclude);
+bool parseScriptXml(ScriptDocument& record, const QString& decoded, bool readInclude);
+
+// Reads the script stored at path into a record of the caller's, leaving the current script
+// alone. False when the file cannot be read or parsed.
+bool readScriptFile(const QString& path, ScriptDocument& record);
 
 // The XML text a script file holds, before encoding (exposed for the box maker and tests).
 QString scriptXmlText(const ScriptDocument& doc);
 
-// Writes the record as a script file at path. Returns whether the file was written; a failed
-// write leaves the old file whole.
-bool saveScriptFile(const QString& path);
+// Why a save wrote nothing.
+enum class SaveFailure {
+    None,
+    // The script would not load again as it is: for instance a board element or attribute
+    // name the code page cannot hold.
+    Content,
+    // The file could not be written, flushed or closed.
+    Write,
+};
+
+// Writes the record as a script file at path. A script that is saved loads again with the
+// same content, as far as the file format carries it: leading and trailing blanks and line
+// ends of a value are dropped, line ends inside come back as LF, characters the code page
+// lacks as "?", and control characters, which XML cannot hold, are left out. A script that
+// would not come back is not written. Returns whether the file was written; on failure the
+// old file stays whole and why tells the reason.
+bool saveScriptFile(const QString& path, SaveFailure* why = nullptr);
+
+// The text a value of the record reads back as after a save and a load (see above).
+QString valueAsReadBack(const QString& value);
 
 }  // namespace ScriptModule

@@ -83,8 +83,8 @@ bool replaceFileBytes(const QString& path, const QByteArray& bytes) {
     if (fd < 0) return false;
 
     struct stat old {};
-    const mode_t mode = ::stat(finalName.constData(), &old) == 0 ? (old.st_mode & 07777)
-                                                                 : (0666 & ~currentUmask());
+    const mode_t mode =
+        ::stat(finalName.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
     // The new file is the old one renewed: it keeps its permissions. Nothing counts as
     // written until the data is on the disk and the file is closed without an error; only
     // then does it take the old file's place.

@@ -1,8 +1,8 @@
 #include <errno.h>
 #include <signal.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -467,7 +467,8 @@ class TextFilesTest : public QObject {
             // One key line, never a second one beside the first.
             QCOMPARE(readBytes(path("config.ini")).count("DefaultScript="), 1);
         }
-        if (before.contains("Other")) QCOMPARE(readIniValue(path("config.ini"), "save", "Other"), "1");
+        if (before.contains("Other"))
+            QCOMPARE(readIniValue(path("config.ini"), "save", "Other"), "1");
         if (before.contains("[x]")) QCOMPARE(readIniValue(path("config.ini"), "x", "y"), "1");
     }
 

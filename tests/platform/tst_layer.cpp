@@ -68,7 +68,8 @@ class PlatformLayerTest : public QObject {
         QTest::newRow("variation selector")
             << QString::fromUtf16(u"\u4E2D\uFE0F") << QByteArray("\xd6\xd0?");
         QTest::newRow("joiners") << QString::fromUtf16(u"\u200C\u200D") << QByteArray("??");
-        QTest::newRow("word joiner at the end") << QString::fromUtf16(u"z\u2060") << QByteArray("z?");
+        QTest::newRow("word joiner at the end")
+            << QString::fromUtf16(u"z\u2060") << QByteArray("z?");
         QTest::newRow("tag character") << QString::fromUtf16(u"t\U000E0041t") << QByteArray("t?t");
         QTest::newRow("musical format") << QString::fromUtf16(u"\U0001D173") << QByteArray("?");
     }
@@ -98,8 +99,9 @@ class PlatformLayerTest : public QObject {
         QList<int> empty;
         for (int i = 0; i + 1 < pieces.size(); ++i)
             if (pieces[i].isEmpty()) empty << i;
-        QVERIFY2(empty.isEmpty(), qPrintable(QString::number(empty.size()) + " dropped, the first " +
-                                             QString::number(empty.value(0), 16)));
+        QVERIFY2(empty.isEmpty(),
+                 qPrintable(QString::number(empty.size()) + " dropped, the first " +
+                            QString::number(empty.value(0), 16)));
     }
 
     void dialogsAreAnsweredAndRecorded() {
