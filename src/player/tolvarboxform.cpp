@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -103,9 +104,42 @@ QString fillTemplate(const QString& templateText, const QString& icon, const QSt
     return text;
 }
 
-bool isSafe(const QString& filledText) {
-    return !filledText.contains(QStringLiteral("frame")) &&
-           !filledText.contains(QStringLiteral("script"));
+namespace {
+
+bool namesFrameOrScript(const QString& text) {
+    return text.contains(QStringLiteral("frame")) || text.contains(QStringLiteral("script"));
+}
+
+// Whether some occurrence of token in the template sits between a "<" and its ">".
+bool insideATag(const QString& templateText, const QString& token) {
+    for (int at = templateText.indexOf(token); at >= 0;
+         at = templateText.indexOf(token, at + token.size())) {
+        if (at == 0) continue;
+        if (templateText.lastIndexOf(QLatin1Char('<'), at - 1) >
+            templateText.lastIndexOf(QLatin1Char('>'), at - 1))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool isSafe(const QString& templateText, const QString& icon, const QString& name,
+            const QString& author, const QString& home, const QString& information) {
+    const std::pair<QString, QString> values[] = {
+        {QStringLiteral("${scriptIcon}"), icon},        {QStringLiteral("${scriptName}"), name},
+        {QStringLiteral("${scriptAuthor}"), author},    {QStringLiteral("${scriptPage}"), home},
+        {QStringLiteral("${scriptInfo}"), information},
+    };
+    // The tokens themselves spell "script"; a space in their place keeps the text around a
+    // token from joining into a word it does not hold.
+    QString bare = templateText;
+    for (const auto& [token, value] : values) bare.replace(token, QStringLiteral(" "));
+    bare.replace(QStringLiteral("${localPath}"), QStringLiteral(" "));
+    if (namesFrameOrScript(bare)) return false;
+    for (const auto& [token, value] : values)
+        if (namesFrameOrScript(value) && insideATag(templateText, token)) return false;
+    return true;
 }
 
 IntroParts introParts(const QString& filledText) {
@@ -162,6 +196,12 @@ void TolvarBoxForm::onLoad(QWidget* window) {
     window->setWindowTitle(kCaption);
     window->setWindowIcon(playerIcon());
     window->resize(platform::px(11445), platform::px(7635));
+    // Centred on the screen it opens on.
+    if (QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
     makeControls(window);
 
     tray_.setToolTip(kWelcome);
@@ -320,13 +360,15 @@ void TolvarBoxForm::showIntroPage() {
         return;
     }
     const QString templateText = ScriptModule::readTextFile(platform::programFile(kTemplateFile));
+    const bool safe = playerIntro::isSafe(templateText, doc.icon, doc.name, doc.author, doc.home,
+                                          doc.information);
     const QString text =
         playerIntro::fillTemplate(templateText, doc.icon, doc.name, doc.author, doc.home,
                                   doc.information, platform::programFolder());
     if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"))) urlText->setText(doc.home);
 
     const platform::PageElement body = page.body();
-    if (!playerIntro::isSafe(text)) {
+    if (!safe) {
         body.setProperty(QStringLiteral("innerHTML"), kUnsafe);
         return;
     }

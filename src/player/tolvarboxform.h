@@ -92,8 +92,12 @@ QString fillTemplate(const QString& templateText, const QString& icon, const QSt
                      const QString& author, const QString& home, const QString& information,
                      const QString& folder);
 
-// A filled template may show neither frames nor scripts of its own.
-bool isSafe(const QString& filledText);
+// The safety test of the introduction page: neither the template (its tokens aside) nor a
+// value that lands inside a tag, in an attribute such as the home page's link, may name a
+// frame or a script (case-sensitive). Values shown as text cannot carry markup and are not
+// looked at, nor is the program folder.
+bool isSafe(const QString& templateText, const QString& icon, const QString& name,
+            const QString& author, const QString& home, const QString& information);
 
 // The page parts of a filled template: its first style element's text, and the markup of its
 // first body element's children. Both empty when the text is not well-formed once wrapped.

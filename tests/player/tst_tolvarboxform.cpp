@@ -4,8 +4,10 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <memory>
 
@@ -16,9 +18,11 @@
 #include "platform/core/programfolder.h"
 #include "platform/dialogs.h"
 #include "platform/webbrowser.h"
+#include "player/playerprogram.h"
 #include "player/tolvarboxform.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
+#include "workbench/searchwndform.h"
 
 using platform::BrowserArray;
 using platform::WebBrowser;
@@ -242,35 +246,56 @@ class TolvarBoxFormTest : public QObject {
     void introPage_data() {
         QTest::addColumn<QString>("templateText");
         QTest::addColumn<QString>("information");
+        QTest::addColumn<QString>("home");
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("css");
         const QString unsafe = QStringLiteral("介绍页面发现不安全因素请到主站重新下载.");
+        const QString home = QStringLiteral("http://home.example/");
         QTest::newRow("tokens") << QStringLiteral(
                                        "<style>p{color:red}</style><body><p>${scriptName}|"
                                        "${scriptAuthor}|${scriptInfo}</p><i>${localPath}</i>"
                                        "<b/></body>")
-                                << QStringLiteral("好")
+                                << QStringLiteral("好") << home
                                 << QStringLiteral("<p>命中盒|作者甲|好</p><i>file://%1</i><b></b>")
                                 << QStringLiteral("p{color:red}");
         QTest::newRow("iframe") << QStringLiteral("<body><iframe src=\"x\"/></body>")
-                                << QStringLiteral("好") << unsafe << QString();
+                                << QStringLiteral("好") << home << unsafe << QString();
+        QTest::newRow("script element")
+            << QStringLiteral("<body><p>a</p><script>window.__hit=1</script></body>")
+            << QStringLiteral("好") << home << unsafe << QString();
+        QTest::newRow("event attribute naming a script")
+            << QStringLiteral("<body><p onclick=\"javascript:x()\">a</p></body>")
+            << QStringLiteral("好") << home << unsafe << QString();
         QTest::newRow("capital Script")
-            << QStringLiteral("<body><p>Script</p></body>") << QStringLiteral("好")
+            << QStringLiteral("<body><p>Script</p></body>") << QStringLiteral("好") << home
             << QStringLiteral("<p>Script</p>") << QString();
-        QTest::newRow("info says frame") << QStringLiteral("<body><p>${scriptInfo}</p></body>")
-                                         << QStringLiteral("a frame") << unsafe << QString();
+        // Shown as text, a value cannot carry markup: its words do not matter.
+        QTest::newRow("info says frame and script")
+            << QStringLiteral("<body><p>${scriptInfo}</p></body>")
+            << QStringLiteral("a frame, a javascript description") << home
+            << QStringLiteral("<p>a frame, a javascript description</p>") << QString();
+        // In an attribute a value is an address the page may follow.
+        QTest::newRow("home page link to a script")
+            << QStringLiteral("<body><a href=\"${scriptPage}\">${scriptPage}</a></body>")
+            << QStringLiteral("好") << QStringLiteral("javascript:alert(1)") << unsafe << QString();
+        QTest::newRow("home page link")
+            << QStringLiteral("<body><a href=\"${scriptPage}\">go</a></body>")
+            << QStringLiteral("好") << home
+            << QStringLiteral("<a href=\"http://home.example/\">go</a>") << QString();
         QTest::newRow("markup in a value")
             << QStringLiteral("<body><p>${scriptInfo}</p></body>")
-            << QStringLiteral("<img src=\"x\" onerror=\"window.__hit=1\"/> & more")
+            << QStringLiteral("<img src=\"x\" onerror=\"window.__hit=1\"/> & more") << home
             << QStringLiteral("<p>&lt;img src=\"x\" onerror=\"window.__hit=1\"/&gt; &amp; more</p>")
             << QString();
         QTest::newRow("not well-formed") << QStringLiteral("<style>x</style><body><p></body>")
-                                         << QStringLiteral("好") << QString() << QString();
-        QTest::newRow("no template") << QString() << QStringLiteral("好") << QString() << QString();
+                                         << QStringLiteral("好") << home << QString() << QString();
+        QTest::newRow("no template")
+            << QString() << QStringLiteral("好") << home << QString() << QString();
     }
     void introPage() {
         QFETCH(QString, templateText);
         QFETCH(QString, information);
+        QFETCH(QString, home);
         QFETCH(QString, body);
         QFETCH(QString, css);
         const QString shipped = ScriptModule::readTextFile(folder_->file("skin.html"));
@@ -278,25 +303,77 @@ class TolvarBoxFormTest : public QObject {
             QFile::remove(folder_->file("skin.html"));
         else
             QVERIFY(ScriptModule::writeTextFile(folder_->file("skin.html"), templateText));
-        writeBox(QStringLiteral("intro.tvb"), {QStringLiteral("命中盒"),
-                                               QStringLiteral("http://home.example/"),
-                                               information,
-                                               {QStringLiteral("/match/")}});
+        writeBox(QStringLiteral("intro.tvb"),
+                 {QStringLiteral("命中盒"), home, information, {QStringLiteral("/match/")}});
         remember(QStringLiteral("intro.tvb"));
         restart();
         QFile::remove(folder_->file("intro.tvb"));
         QVERIFY(ScriptModule::writeTextFile(folder_->file("skin.html"), shipped));
 
         QCOMPARE(bodyHtml(), QString(body).replace(QStringLiteral("%1"), folder_->path()));
-        QCOMPARE(control<QLineEdit>("urlText")->text(), QStringLiteral("http://home.example/"));
-        if (body.contains(QStringLiteral("不安全"))) {
-            QCOMPARE(
-                page(QStringLiteral("document.head.getElementsByTagName('style').length")).toInt(),
-                0);
-        } else {
-            QCOMPARE(page(QStringLiteral("document.head.lastElementChild.textContent")).toString(),
+        QCOMPARE(control<QLineEdit>("urlText")->text(), home);
+        QVERIFY(page(QStringLiteral("window.__hit === undefined")).toBool());
+        // The blank page has no style of its own: one goes in, CSS or none, unless refused.
+        const bool refused = body.contains(QStringLiteral("不安全"));
+        QCOMPARE(page(QStringLiteral("document.head.getElementsByTagName('style').length")).toInt(),
+                 refused ? 0 : 1);
+        if (!refused) {
+            QCOMPARE(page(QStringLiteral("document.head.getElementsByTagName('style')[0]"
+                                         ".textContent"))
+                         .toString(),
                      css);
         }
+    }
+
+    // The program's own folder may be called anything: it is no part of the safety test.
+    void introPageUnderAnyFolder() {
+        const QString installed =
+            sources_.filePath(QStringLiteral("javascript tools/iframe kit/Zandrel"));
+        QVERIFY(QDir().mkpath(installed));
+        for (const QString& file : {QStringLiteral("skin.html"), QStringLiteral("match.tvb")})
+            QVERIFY(QFile::copy(folder_->file(file), installed + QLatin1Char('/') + file));
+        platform::setProgramFolder(installed);
+        remember(QStringLiteral("match.tvb"));
+        QVERIFY(
+            QFile::copy(folder_->file("config.ini"), installed + QStringLiteral("/config.ini")));
+        restart();
+        platform::setProgramFolder(folder_->path());
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(命中盒)"));
+        QVERIFY(bodyHtml().contains(QStringLiteral("zd-card")));
+        QVERIFY(bodyHtml().contains(QStringLiteral("file://") + installed));
+        QVERIFY(!bodyHtml().contains(QStringLiteral("不安全")));
+    }
+
+    void isSafe_data() {
+        QTest::addColumn<QString>("templateText");
+        QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<bool>("safe");
+        QTest::newRow("tokens only")
+            << QStringLiteral("<p>${scriptName}${localPath}</p>") << QString() << QString() << true;
+        QTest::newRow("token joins no word")
+            << QStringLiteral("<p>fra${scriptName}me scr${scriptInfo}ipt</p>") << QString()
+            << QString() << true;
+        QTest::newRow("icon in an attribute")
+            << QStringLiteral("<div style=\"background:url('${scriptIcon}')\"/>")
+            << QStringLiteral("http://x/frame.png") << QString() << false;
+        QTest::newRow("icon as text") << QStringLiteral("<p>${scriptIcon}</p>")
+                                      << QStringLiteral("http://x/frame.png") << QString() << true;
+        QTest::newRow("home after a closed tag")
+            << QStringLiteral("<a href=\"x\">${scriptPage}</a>") << QString()
+            << QStringLiteral("javascript:x") << true;
+        QTest::newRow("home holding a token, in an attribute")
+            << QStringLiteral("<a href=\"${scriptPage}\">a</a>") << QString()
+            << QStringLiteral("${scriptInfo}") << false;
+    }
+    void isSafe() {
+        QFETCH(QString, templateText);
+        QFETCH(QString, icon);
+        QFETCH(QString, home);
+        QFETCH(bool, safe);
+        QCOMPARE(playerIntro::isSafe(templateText, icon, QStringLiteral("n"), QStringLiteral("a"),
+                                     home, QStringLiteral("i")),
+                 safe);
     }
 
     // Matching box open, the user drives the browser.
@@ -473,20 +550,193 @@ class TolvarBoxFormTest : public QObject {
         QVERIFY(window->isVisible());
     }
 
+    void opensCentred() {
+        if (form_.isLoaded()) form_.close();
+        form_.show();
+        QWidget* window = form_.widget();
+        const QRect area = window->screen()->availableGeometry();
+        const QPoint centre = window->frameGeometry().center();
+        // The window system may add its frame only once the window is on screen.
+        const int slack = (window->frameGeometry().width() - window->width()) / 2 + 1;
+        QVERIFY2(qAbs(centre.x() - area.center().x()) <= slack &&
+                     qAbs(centre.y() - area.center().y()) <= slack,
+                 qPrintable(QStringLiteral("centre %1,%2 in %3x%4")
+                                .arg(centre.x())
+                                .arg(centre.y())
+                                .arg(area.width())
+                                .arg(area.height())));
+    }
+
+    // The whole layout, step by step, at a few window sizes; steps that would give a
+    // negative size are skipped and the others still run.
+    void layout_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("design") << QSize(platform::px(11445), platform::px(7635));
+        QTest::newRow("large") << QSize(1200, 800);
+        QTest::newRow("narrow and low") << QSize(200, 100);
+        QTest::newRow("tiny") << QSize(10, 10);
+    }
     void layout() {
+        QFETCH(QSize, size);
         if (!form_.isLoaded()) restart();
         QWidget* window = form_.widget();
-        window->resize(900, 600);
-        QTRY_COMPARE(inUse()->width(), control<QFrame>("toolsFrame")->width());
-        auto* jump = control<QPushButton>("urlCommand");
-        // Twips round down to whole pixels on the way.
-        QVERIFY(qAbs(jump->x() + jump->width() -
-                     (window->frameGeometry().width() - platform::px(200))) <= 1);
-        // Too small for its controls: the steps that would go negative are skipped.
-        window->resize(40, 40);
-        QTest::qWait(20);
+        // From the design places, so that every step shows what it does.
+        window->resize(platform::px(11445), platform::px(7635));
+        QCoreApplication::processEvents();
+        // A skipped step leaves its control where the last layout put it.
+        auto before = [this](const char* name) { return control<QWidget>(name)->geometry(); };
+        const QRect designFrame = before("toolsFrame");
+        const QRect designJump = before("urlCommand");
+        const QRect designCombo = before("newWndCombo");
+        const QRect designUrl = before("urlText");
+        const QRect designBrowser = inUse()->geometry();
+        const QRect designList = before("scriptListCombo");
+        const QRect designListLabel = before("scriptListLabel");
+        window->resize(size);
+        QCoreApplication::processEvents();
+        const int W = platform::twips(window->frameGeometry().width());
+        const int H = platform::twips(window->frameGeometry().height());
+        auto design = [](int left, int top, int width, int height) {
+            return platform::twipsRect(left, top, width, height);
+        };
+        // What the layout never moves keeps its design place.
+        QCOMPARE(designFrame.topLeft(), design(120, 0, 11175, 855).topLeft());
+        QCOMPARE(designFrame.height(), design(120, 0, 11175, 855).height());
+        QCOMPARE(designJump.size(), design(10560, 960, 735, 255).size());
+        QCOMPARE(designJump.top(), design(10560, 960, 735, 255).top());
+        QCOMPARE(designCombo.size(), design(9240, 960, 1215, 300).size());
+        QCOMPARE(designCombo.top(), design(9240, 960, 1215, 300).top());
+        QCOMPARE(designUrl.topLeft(), design(960, 960, 8175, 270).topLeft());
+        QCOMPARE(designUrl.height(), design(960, 960, 8175, 270).height());
+        QCOMPARE(designBrowser.topLeft(), design(120, 1320, 11175, 6255).topLeft());
+        QCOMPARE(designList.size(), design(9000, 320, 1935, 300).size());
+        QCOMPARE(designList.top(), design(9000, 320, 1935, 300).top());
+        QCOMPARE(designListLabel.size(), design(8040, 360, 855, 255).size());
+        QCOMPARE(designListLabel.top(), design(8040, 360, 855, 255).top());
+        auto tw = [](int pixels) { return platform::twips(pixels); };
+        auto px = [](int twips) { return platform::px(twips); };
+
+        // 1. toolsFrame.Width = W - 300
+        QRect frame = designFrame;
+        if (W - 300 >= 0) frame.setWidth(px(W - 300));
+        // 2. urlCommand.Left = W - urlCommand.Width - 200
+        QRect jump = designJump;
+        jump.moveLeft(px(W - tw(jump.width()) - 200));
+        // 3. newWndCombo.Left = urlCommand.Left - newWndCombo.Width - 100
+        QRect combo = designCombo;
+        combo.moveLeft(px(tw(jump.x()) - tw(combo.width()) - 100));
+        // 4. urlText.Width = newWndCombo.Left - urlText.Left - 100
+        QRect url = designUrl;
+        const int urlWidth = tw(combo.x()) - tw(url.x()) - 100;
+        if (urlWidth >= 0) url.setWidth(px(urlWidth));
+        // 5. and 6. the browser in use: the frame's width, down to 600 twips above the bottom
+        QRect browser = designBrowser;
+        browser.setWidth(frame.width());
+        const int browserHeight = H - tw(browser.y()) - 600;
+        if (browserHeight >= 0) browser.setHeight(px(browserHeight));
+        // 7. scriptListCombo.Left = toolsFrame.Left + toolsFrame.Width - its Width - 400
+        QRect list = designList;
+        list.moveLeft(px(tw(frame.x()) + tw(frame.width()) - tw(list.width()) - 400));
+        // 8. scriptListLabel.Left = scriptListCombo.Left - 1000
+        QRect listLabel = designListLabel;
+        listLabel.moveLeft(px(tw(list.x()) - 1000));
+
+        const std::pair<const char*, QRect> expected[] = {
+            {"toolsFrame", frame},
+            {"urlCommand", jump},
+            {"newWndCombo", combo},
+            {"urlText", url},
+            {"scriptListCombo", list},
+            {"scriptListLabel", listLabel},
+            {"urlLabel", design(120, 960, 735, 255)},
+        };
+        auto described = [](const char* name, const QRect& r) {
+            return QStringLiteral("%1 %2,%3 %4x%5")
+                .arg(QString::fromLatin1(name))
+                .arg(r.x())
+                .arg(r.y())
+                .arg(r.width())
+                .arg(r.height());
+        };
+        for (const auto& [name, rect] : expected)
+            QCOMPARE(described(name, control<QWidget>(name)->geometry()), described(name, rect));
+        QCOMPARE(inUse()->geometry(), browser);
+        for (int index = 0; index < 6; ++index)
+            QCOMPARE(form_.control<QWidget>(QStringLiteral("toolBtn_%1").arg(index))->geometry(),
+                     design(120 + 720 * index, 150, 615, 615));
         QVERIFY(form_.isLoaded());
-        window->resize(900, 600);
+        QVERIFY(platform::shownDialogs().isEmpty());
+        window->resize(platform::px(11445), platform::px(7635));
+    }
+
+    // A name GBK cannot write is remembered as question marks and not found again: a limit of
+    // the stored format, which stays as it is.
+    void boxNameGbkCannotWrite() {
+        writeBox(QStringLiteral("한글.tvb"),
+                 {QStringLiteral("韩文盒"), QString(), QString(), {QStringLiteral("/match/")}});
+        remember(kSampleBox);
+        restart();
+        auto* list = control<QComboBox>("scriptListCombo");
+        const int index = list->findText(QStringLiteral("한글.tvb"));
+        QVERIFY(index >= 0);
+        list->setCurrentIndex(index);
+        Q_EMIT list->activated(index);
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(韩文盒)"));
+        QVERIFY(config().contains(BASE64BoxModule::boxBase64Encode(QStringLiteral("??.tvb"))));
+        restart();
+        QFile::remove(folder_->file(QStringLiteral("한글.tvb")));
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0"));
+    }
+
+    // The program goes on while its window waits in the tray, whatever other window closes;
+    // it ends when the player's own window closes. Real closes, in the program's event loop.
+    void trayKeepsTheProgramWhenAnotherWindowCloses() {
+        playerProgram::prepare();
+        if (!form_.isLoaded()) restart();
+        form_.trayAvailable = [] { return true; };
+        QWidget* window = form_.widget();
+        int step = 0;
+        QString failure;
+        auto check = [&](bool condition, const char* what) {
+            if (!condition && failure.isEmpty()) failure = QString::fromLatin1(what);
+            return condition;
+        };
+        // Every step belongs to this object, so none outlives the test.
+        QObject steps;
+        QTimer::singleShot(0, &steps, [&] {
+            step = 1;
+            window->showMinimized();
+            QTimer::singleShot(200, &steps, [&] {
+                step = 2;
+                if (!check(form_.tray().inTray() && !window->isVisible(), "not in the tray"))
+                    return QCoreApplication::exit(3);
+                form_.control<QToolButton>(QStringLiteral("toolBtn_5"))->click();
+                QTimer::singleShot(100, &steps, [&] {
+                    step = 3;
+                    QWidget* search = SearchWndForm::instance().widget();
+                    if (!check(search && search->isVisible(), "no search window"))
+                        return QCoreApplication::exit(3);
+                    search->close();
+                    QTimer::singleShot(300, &steps, [&] {
+                        step = 4;
+                        check(form_.isLoaded() && form_.tray().inTray(), "player gone");
+                        form_.tray().simulateRestore();
+                        QTimer::singleShot(100, &steps, [&] {
+                            step = 5;
+                            check(form_.widget() && form_.widget()->isVisible(), "not restored");
+                            form_.widget()->close();
+                        });
+                    });
+                });
+            });
+        });
+        QTimer::singleShot(30000, &steps, [] { QCoreApplication::exit(2); });
+        const int code = QCoreApplication::exec();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(step, 5);
+        QCOMPARE(code, 0);
+        QVERIFY(!form_.isLoaded());
+        form_.showSearchWindow = [this] { ++searches_; };
     }
 };
 
