@@ -45,7 +45,7 @@ BoxParts decodeBox(const QString& fileText) {
 
 QString boxFilePath(const QString& boxName) {
     if (boxName.isEmpty() || boxName == QLatin1String(".") || boxName == QLatin1String("..") ||
-        boxName.contains(QLatin1Char('/')) || boxName.contains(QLatin1Char('\\')))
+        boxName.contains(QLatin1Char('/')) || boxName.contains(QChar(0)))
         return QString();
     return platform::programFolder() + QLatin1Char('/') + boxName;
 }

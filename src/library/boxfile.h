@@ -31,8 +31,9 @@ struct BoxParts {
 BoxParts decodeBox(const QString& fileText);
 
 // The file a box of the player's list lives in: the program folder and the name. Empty for a
-// name that is not a plain file name (empty, ".", "..", or holding "/" or "\"), so a name
-// taken from the settings cannot reach outside the program folder.
+// name that would leave the program folder or name no file in it (empty, ".", "..", or holding
+// "/" or a NUL character), so a name taken from the settings cannot reach outside the program
+// folder. Any other character, "\" included, is a file name's own.
 QString boxFilePath(const QString& boxName);
 
 }  // namespace BoxFile

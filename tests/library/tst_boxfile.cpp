@@ -283,7 +283,7 @@ class BoxFileTest : public QObject {
             << "l.tvb" << mapped(":", kBox) + "\r\n" + mapped("x:y", kBox) + "\r\n"
             << true << "";
         QTest::newRow("parent folder") << "../x.tvb" << QByteArray() << false << "";
-        QTest::newRow("backslash") << "sub\\x.tvb" << QByteArray() << false << "";
+        QTest::newRow("nul") << QString::fromUtf8("x\0.tvb", 6) << QByteArray() << false << "";
         QTest::newRow("slash") << "sub/x.tvb" << QByteArray() << false << "";
         QTest::newRow("dot dot") << ".." << QByteArray() << false << "";
         QTest::newRow("empty name") << "" << QByteArray() << false << "";
@@ -296,6 +296,7 @@ class BoxFileTest : public QObject {
         TestProgramFolder folder;
         QDir(folder.path()).mkdir("sub");
         if (!bytes.isNull()) QVERIFY(writeBytes(folder.file(name), bytes));
+        QVERIFY(writeBytes(folder.file("x"), mapped(mapped("<s/>", kGeneral) + ":", kBox)));
         // Files an unsafe name would reach: they must not be opened.
         const QByteArray good = mapped(mapped("<s/>", kGeneral) + ":", kBox) + "\r\n";
         if (name.contains('/') || name.contains('\\')) {
@@ -314,6 +315,28 @@ class BoxFileTest : public QObject {
         QCOMPARE(skin, skinText);
         if (!separated) QCOMPARE(script, QString());
         if (name.contains('/')) QFile::remove(folder.path() + "/../x.tvb");
+    }
+
+    // Names the folder listing gives may hold any character but "/": they open like others.
+    void unusualNamesOpen_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("backslash") << QStringLiteral("a\\b.tvb");
+        QTest::newRow("two dots inside") << QStringLiteral("a..b.tvb");
+        QTest::newRow("leading dots") << QStringLiteral("..tvb");
+    }
+    void unusualNamesOpen() {
+        QFETCH(QString, name);
+        TestProgramFolder folder;
+        const QString skin = folder.file("default.skin"), script = folder.file("s.txt");
+        QVERIFY(writeBytes(skin, platform::toAnsi(kSkinXml)));
+        saveSampleScript(script);
+        QVERIFY(BoxFile::writeBox(skin, script, folder.file(name)));
+        QCOMPARE(BoxFile::boxFilePath(name), folder.file(name));
+        ScriptModule::clearScriptDocument();
+        QString skinText, scriptText;
+        QVERIFY(BoxScript::openBox(name, skinText, scriptText));
+        QCOMPARE(skinText, kSkinXml);
+        QCOMPARE(ScriptModule::scriptDocument().name, QStringLiteral("盒子 & <脚本>"));
     }
 
     void randomBoxesNeverCrash() {
