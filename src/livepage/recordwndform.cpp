@@ -168,7 +168,8 @@ void RecordWndForm::runLoad() {
     // The element in use went with the window's last closing: start over on element 0.
     curBrowserIndex = 0;
     isRecording = false;
-    if (recorderScript.isEmpty()) readPlugin(kPluginFile);
+    // The plug-in lies in the program folder, whatever the current directory is.
+    if (recorderScript.isEmpty()) readPlugin(platform::programFile(kPluginFile));
     host_.runLoadStep();
 }
 

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "library/base64.h"
@@ -232,6 +233,37 @@ class RecordWndFormTest : public QObject {
         QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
         QVERIFY(!form_.recorderScript.isEmpty());
         QCOMPARE(form_.logContents(), QString());
+    }
+
+    // The load's second try looks for the plug-in in the program folder too, never in the
+    // current directory.
+    void secondTryReadsTheProgramFolder() {
+        QVERIFY(open());
+        QVERIFY(go("/form.html"));
+        QSignalSpy done(array(), &BrowserArray::DocumentComplete);
+        QVERIFY(inUse()->Document().execScript("window.open('/next.html');").ok);
+        QVERIFY(waitFor(done));
+        QCOMPARE(form_.curBrowserIndex, qint16(1));
+        closeWindow();
+        QFile::remove(folder_->file("Stellock.dll"));
+        form_.recorderScript.clear();
+        QTemporaryDir elsewhere;
+        QVERIFY(writeBytes(elsewhere.filePath("Stellock.dll"),
+                           readBytes(sourceDataFolder("velmora") + "/Stellock.dll")));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        const bool opened = open();
+        QDir::setCurrent(before);
+        QVERIFY(opened);
+        QCOMPARE(form_.curBrowserIndex, qint16(0));
+        QVERIFY(form_.recorderScript.isEmpty());
+
+        // Back in the program folder, it is read at the next opening.
+        QVERIFY(writeBytes(folder_->file("Stellock.dll"),
+                           readBytes(sourceDataFolder("velmora") + "/Stellock.dll")));
+        closeWindow();
+        QVERIFY(open());
+        QVERIFY(!form_.recorderScript.isEmpty());
     }
 
     void blockedPopUpIsRefused() {
