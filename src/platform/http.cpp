@@ -107,7 +107,8 @@ HttpReply httpPost(const QString& address, const QByteArray& body, const QString
     return finish(manager().post(request, body), timeoutMs);
 }
 
-bool downloadToFile(const QString& addressOrPath, const QString& filePath, int timeoutMs) {
+bool downloadToFile(const QString& addressOrPath, const QString& filePath, int timeoutMs,
+                    qint64 maxBytes) {
     QByteArray content;
     if (!addressOrPath.contains(QStringLiteral("://")) ||
         addressOrPath.startsWith(QStringLiteral("file://"), Qt::CaseInsensitive)) {
@@ -115,13 +116,17 @@ bool downloadToFile(const QString& addressOrPath, const QString& filePath, int t
                                   ? QUrl(addressOrPath).toLocalFile()
                                   : addressOrPath;
         QFile in(local);
-        if (!QFileInfo(local).isFile() || !in.open(QIODevice::ReadOnly)) return false;
-        content = in.readAll();
+        const QFileInfo info(local);
+        if (!info.isFile() || (maxBytes >= 0 && info.size() > maxBytes) ||
+            !in.open(QIODevice::ReadOnly))
+            return false;
+        content = maxBytes >= 0 ? in.read(maxBytes + 1) : in.readAll();
     } else {
         const HttpReply reply = httpGet(addressOrPath, timeoutMs);
         if (!reply.complete || reply.status >= 400) return false;
         content = reply.body;
     }
+    if (maxBytes >= 0 && content.size() > maxBytes) return false;
     QSaveFile out(filePath);
     if (!out.open(QIODevice::WriteOnly)) return false;
     if (out.write(content) != content.size()) {

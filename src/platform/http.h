@@ -32,7 +32,9 @@ HttpReply httpPost(const QString& address, const QByteArray& body, const QString
 
 // Copies a web address or a local file path to filePath. The target file appears only once
 // the whole content is there; a failure leaves no file behind. Returns whether it worked.
+// Content larger than maxBytes (when not negative) is refused; a local file that large is
+// not even read.
 bool downloadToFile(const QString& addressOrPath, const QString& filePath,
-                    int timeoutMs = kDefaultRequestTimeoutMs);
+                    int timeoutMs = kDefaultRequestTimeoutMs, qint64 maxBytes = -1);
 
 }  // namespace platform

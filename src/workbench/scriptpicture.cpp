@@ -20,6 +20,8 @@ namespace {
 
 constexpr int kDownloadLimitMs = 4000;
 constexpr int kPollMs = 25;
+// An icon is a small picture; a file named by mistake (a disc image, a video) is not read.
+constexpr qint64 kPictureLimitBytes = 4 * 1024 * 1024;
 
 void letEventsRun(int ms) {
     QEventLoop loop;
@@ -41,7 +43,7 @@ void loadPictureFromUrl(QLabel* picture, const QString& address) {
     const QString temp = platform::programFile(QStringLiteral("tmppp"));
     // A file left by an earlier run would be taken for this download.
     QFile::remove(temp);
-    platform::downloadToFile(address, temp, kDownloadLimitMs);
+    platform::downloadToFile(address, temp, kDownloadLimitMs, kPictureLimitBytes);
 
     while (!QFileInfo::exists(temp)) {
         if (elapsed.elapsed() >= giveUpAfterMs) return;

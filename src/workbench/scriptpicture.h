@@ -9,8 +9,8 @@ namespace ScriptModule {
 // Shows the picture found at address (a web address or a local file path) on the control.
 // The picture is fetched into "tmppp" of the program folder; the routine lets window events
 // run while it waits for that file and gives up between three and four seconds after it
-// started. A failed fetch, a file that is no picture (BMP, JPEG, GIF, PNG) and a null control
-// leave the control as it was. The temporary file never outlives the call.
+// started. A failed fetch, a picture over 4 MB, a file that is no picture (BMP, JPEG, GIF, PNG) and
+// a null control leave the control as it was. The temporary file never outlives the call.
 void loadPictureFromUrl(QLabel* picture, const QString& address);
 
 }  // namespace ScriptModule

@@ -5,7 +5,8 @@
 #include "platform/form.h"
 
 // "软件升级": the installed and the published version side by side, and a button that hands
-// the download address to the system's web browser. While loaded, its timer (Timer1) brings
+// the download address to the system's web browser (an http or https address only; any other
+// is refused with a message). While loaded, its timer (Timer1) brings
 // it back every second if it was hidden or minimised; closing it unloads it.
 class UpdateWndForm : public platform::Form {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include "library/plugins.h"
 #include "platform/core/ansi.h"
 #include "platform/core/clock.h"
+#include "platform/dialogs.h"
 #include "platform/http.h"
 #include "platform/shell.h"
 #include "support/testenv.h"
@@ -274,6 +275,37 @@ class SiteTextTest : public QObject {
         QVERIFY(!dialog.control<QPushButton>("downloadCommand")->isEnabled());
     }
 
+    void downloadOpensOnlyWebAddresses_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("http") << "http://d/new.zip" << true;
+        QTest::newRow("https, capitals") << "HTTPS://d.example/v2/new.zip" << true;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("local path") << "/usr/bin/xterm" << false;
+        QTest::newRow("script") << "javascript:alert(1)" << false;
+        QTest::newRow("other scheme") << "ftp://d/new.zip" << false;
+        QTest::newRow("no host") << "http:///new.zip" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void downloadOpensOnlyWebAddresses() {
+        QFETCH(QString, url);
+        QFETCH(bool, opened);
+        UpdateWndForm& dialog = UpdateWndForm::instance();
+        MainWndForm::instance().version = "3.0";
+        dialog.setData("3.2", url);
+        platform::clearOpenedAddresses();
+        platform::clearShownDialogs();
+        QTest::mouseClick(dialog.control<QPushButton>("downloadCommand"), Qt::LeftButton);
+        QCOMPARE(platform::openedAddresses(), opened ? QStringList{url} : QStringList());
+        QCOMPARE(platform::shownDialogs().size(), opened ? 0 : 1);
+        if (!opened) {
+            QCOMPARE(platform::shownDialogs().at(0).text,
+                     QStringLiteral("下载地址不是网页地址,无法打开:\n") + url);
+            QCOMPARE(platform::shownDialogs().at(0).title, QStringLiteral("提示"));
+        }
+        dialog.close();
+    }
+
     // ---- icon pictures ----
 
     void pictureIsShown_data() {
@@ -296,6 +328,22 @@ class SiteTextTest : public QObject {
         writeBytes(folder.file("local.pic"), pngBytes(3, 3));
         ScriptModule::loadPictureFromUrl(&label, folder.file("local.pic"));
         QCOMPARE(label.pixmap().size(), QSize(3, 3));
+        QVERIFY(!QFile::exists(folder.file("tmppp")));
+    }
+
+    // A picture file is read only up to a few megabytes.
+    void hugePictureFileIsRefused() {
+        TestProgramFolder folder;
+        const QByteArray png = pngBytes(6, 6);
+        const QByteArray atLimit = png + QByteArray(4 * 1024 * 1024 - png.size(), '\0');
+        QVERIFY(writeBytes(folder.file("limit.png"), atLimit));
+        QVERIFY(writeBytes(folder.file("over.png"), atLimit + '\0'));
+        QLabel label;
+        ScriptModule::loadPictureFromUrl(&label, folder.file("limit.png"));
+        QCOMPARE(label.pixmap().size(), QSize(6, 6));
+        label.setPixmap(QPixmap::fromImage(QImage::fromData(pngBytes(4, 4))));
+        ScriptModule::loadPictureFromUrl(&label, folder.file("over.png"));
+        QCOMPARE(label.pixmap().size(), QSize(4, 4));
         QVERIFY(!QFile::exists(folder.file("tmppp")));
     }
 
