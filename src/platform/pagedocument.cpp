@@ -49,7 +49,10 @@ qint64 gNextToken = 1;
 // After a navigation starts, an answer still on its way from the old document gets this long.
 constexpr int kNavigationGraceMs = 500;
 
-// The layer's object in the page's own script context, made once per document. It keeps the
+// The layer's object in the page's own script context, made once per document and kept on the
+// document object: a new window's first, empty document hands its window object over to the
+// page that follows, and a bridge kept on the window would go on working on the dead one. It
+// keeps the
 // elements the program holds handles to (by index), and does the work of each operation in
 // one call so that no DOM object ever has to cross over. What the page may have replaced
 // later (listener methods, Reflect.apply) is taken at install time.
@@ -57,8 +60,8 @@ const char* const kBridgeScript = R"JS(
 (function (key, gen, texts) {
   'use strict';
   var W = window;
-  if (Object.prototype.hasOwnProperty.call(W, key)) return W[key].gen;
   var doc = document;
+  if (Object.prototype.hasOwnProperty.call(doc, key)) return doc[key].gen;
   var addL = EventTarget.prototype.addEventListener;
   var remL = EventTarget.prototype.removeEventListener;
   var rapply = Reflect.apply;
@@ -134,7 +137,7 @@ const char* const kBridgeScript = R"JS(
     if (!classicJs(s)) { guarded(insert); return; }
     var text = s.text;
     ran = false;
-    s.text = text + '\n;window[\'' + key + '\'].ran();';
+    s.text = text + '\n;document[\'' + key + '\'].ran();';
     try { guarded(insert); } finally { s.text = text; }
     if (!ran) throw new Blocked(text);
   }
@@ -240,7 +243,7 @@ const char* const kBridgeScript = R"JS(
       }
     }
   };
-  Object.defineProperty(W, key, { value: bridge, enumerable: false, configurable: false, writable: false });
+  Object.defineProperty(doc, key, { value: bridge, enumerable: false, configurable: false, writable: false });
   return gen;
 })
 )JS";
@@ -367,7 +370,7 @@ PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs) {
 
 QString opSource(qint64 token, const QString& op, const QVariantList& args) {
     return QStringLiteral(
-               "(function(){var B=window[%1];if(!B||B.gen!==%2)return [2];"
+               "(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
                "return B.run(%3,%4);})()")
         .arg(jsonString(kBridgeKey), QString::number(token), jsonString(op), jsonArgs(args));
 }
@@ -483,7 +486,7 @@ QVariant PageDocument::evaluate(const QString& expression, PageResult* result) c
     } else {
         const QString source =
             QStringLiteral(
-                "(function(){var B=window[%1];if(!B||B.gen!==%2)return [2];"
+                "(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
                 "try{return [1,(%3\n)];}catch(e){return [0,B.describe(e)];}})()")
                 .arg(jsonString(kBridgeKey), QString::number(token_), expression);
         r = roundTrip(page_, source, effectiveTimeout(timeoutMs_));

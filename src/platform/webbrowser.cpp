@@ -1,5 +1,6 @@
 #include "platform/webbrowser.h"
 
+#include <QPalette>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -173,11 +174,14 @@ void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QStr
 WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new QWebEngineView(this);
+    // What shows while the page has no view: an empty white page.
+    setAutoFillBackground(true);
+    QPalette blank = palette();
+    blank.setColor(QPalette::Window, Qt::white);
+    setPalette(blank);
     page_ = new WebPage(this);
     page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    view_->setPage(page_);
-    layout->addWidget(view_);
+    attachView();
 
     connect(page_, &QWebEnginePage::newWindowRequested, this, &WebBrowser::onNewWindow);
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoading);
@@ -185,6 +189,80 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
         if (auto action = std::exchange(afterKill_, nullptr)) action();
     });
+}
+
+void WebBrowser::attachView() {
+    if (view_) return;
+    view_ = new QWebEngineView(this);
+    view_->setPage(page_);
+    layout()->addWidget(view_);
+}
+
+namespace {
+
+bool isBlankAddress(const QUrl& url) {
+    return url.isEmpty() ||
+           (url.scheme() == QLatin1String("about") && url.path() == QLatin1String("blank"));
+}
+
+// Run in the new window's empty document, after the script that opened it has finished (the
+// two share one renderer thread): the document's markup once something has been written into
+// it, 0 while it is still untouched. (Its address tells nothing: document.open() gives it the
+// opener's.) A navigation of the window ends the watch from the browser side (onLoading).
+const char* const kBlankProbe = R"JS(
+(function () {
+  var d = document, e = d.documentElement;
+  if (!e) return 0;
+  var html = e.outerHTML;
+  if (html === '<html><head></head><body></body></html>' && !d.doctype) return 0;
+  return (d.doctype ? '<!DOCTYPE ' + d.doctype.name + '>' : '') + html;
+})()
+)JS";
+
+constexpr int kBlankWatchMs = 250;
+// setHtml() hands the document over as a data: address, which the engine takes up to 2 MB.
+constexpr int kMaxTakeOverBytes = 2 * 1024 * 1024 - 64;
+
+}  // namespace
+
+void WebBrowser::takeNewWindow(bool blankWindow, const QUrl& openerUrl) {
+    // The view goes before the page takes the new window over; it comes back with the first
+    // document that is the window's own (onLoading).
+    if (view_) {
+        delete view_;
+        view_ = nullptr;
+    }
+    blankWindow_ = blankWindow;
+    showsBlank_ = blankWindow;
+    takeoverPending_ = false;
+    takeoverLoading_ = false;
+    openerUrl_ = openerUrl;
+    if (blankWindow) watchBlankWindow(0);
+}
+
+void WebBrowser::watchBlankWindow(int delayMs) {
+    QPointer<WebBrowser> self(this);
+    QTimer::singleShot(delayMs, this, [self] {
+        if (!self || !self->blankWindow_ || self->view_) return;
+        self->page_->runJavaScript(QString::fromUtf8(kBlankProbe),
+                                   QWebEngineScript::ApplicationWorld, [self](const QVariant& v) {
+                                       if (!self || !self->blankWindow_ || self->view_) return;
+                                       if (v.typeId() == QMetaType::QString)
+                                           self->takeOverBlankDocument(v.toString());
+                                       else
+                                           self->watchBlankWindow(kBlankWatchMs);
+                                   });
+    });
+}
+
+void WebBrowser::takeOverBlankDocument(const QString& html) {
+    blankWindow_ = false;
+    // Too big to hand over: the window stays as it is, shown empty, rather than risk the view.
+    if (QUrl::toPercentEncoding(html).size() > kMaxTakeOverBytes) return;
+    takeoverPending_ = true;
+    page_->setHtml(html, openerUrl_.isValid() && !openerUrl_.isEmpty()
+                             ? openerUrl_
+                             : QUrl(QStringLiteral("about:blank")));
 }
 
 WebBrowser::~WebBrowser() {
@@ -265,6 +343,7 @@ void WebBrowser::Stop() {
 }
 
 QString WebBrowser::LocationURL() const {
+    if (showsBlank_) return QStringLiteral("about:blank");
     const QUrl url = page_->url();
     if (url.isEmpty()) return QString();
     return QString::fromLatin1(url.toEncoded());
@@ -309,10 +388,12 @@ void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
     r.url = QString::fromLatin1(request.requestedUrl().toEncoded());
     r.userInitiated = request.isUserInitiated();
     QPointer<WebBrowser> self(this);
+    const QUrl openerUrl = page_->url();
     Q_EMIT NewWindow2(this, &r);
     // The handler may have unloaded this control: that only hides it until the event loop
     // turns again, so the request can still be answered.
     if (r.cancel || !r.target || r.target == this || !r.target->page_) return;
+    r.target->takeNewWindow(isBlankAddress(request.requestedUrl()), openerUrl);
     // The target's own load, if any, ends here: its page takes the new window's contents.
     r.target->everNavigated_ = true;
     r.target->requested_ = true;
@@ -327,6 +408,15 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
         requested_ = false;
         ++loading_;
         commitPending_ = true;
+        if (takeoverPending_) {
+            takeoverPending_ = false;
+            takeoverLoading_ = true;
+        } else if (!isBlankAddress(info.url())) {
+            // Off to a document of its own: the watch of the empty one ends.
+            blankWindow_ = false;
+            showsBlank_ = false;
+            takeoverLoading_ = false;
+        }
         return;
     }
     loading_ = qMax(0, loading_ - 1);
@@ -334,6 +424,10 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     // Stopped, or given up for another navigation or a download: no document came of it.
     constexpr int kAborted = -3;
     if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted) return;
+    // A document of its own is there (the first, empty one never gets here with an address
+    // other than about:blank): now the page may have its view.
+    if (!view_ && (takeoverLoading_ || !isBlankAddress(info.url()))) attachView();
+    takeoverLoading_ = false;
 
     const QString url = LocationURL();
     const bool succeeded = info.status() == L::LoadSucceededStatus;

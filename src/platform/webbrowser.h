@@ -133,6 +133,8 @@ class WebBrowser : public QWidget {
     int Index() const { return index_; }
 
     WebPage* page() const { return page_; }
+    // The engine's view of the page; nullptr while a page handed over by a new-window request
+    // has not shown a document of its own yet (see onNewWindow).
     QWebEngineView* view() const { return view_; }
 
   Q_SIGNALS:
@@ -151,6 +153,13 @@ class WebBrowser : public QWidget {
     void onUrlChanged();
     void failInvalid(const QString& address);
     void load(const QUrl& url);
+    // A page that a new-window request hands over lives without a view until it shows a
+    // document of its own: the engine crashes when a view shows the first, empty document of
+    // a new window while the page that opened it writes into that document.
+    void takeNewWindow(bool blankWindow, const QUrl& openerUrl);
+    void attachView();
+    void watchBlankWindow(int delayMs);
+    void takeOverBlankDocument(const QString& html);
 
     QWebEngineView* view_ = nullptr;
     WebPage* page_ = nullptr;
@@ -160,6 +169,15 @@ class WebBrowser : public QWidget {
     int loading_ = 0;         // navigations started and not yet ended
     bool commitPending_ = false;
     int index_ = 0;
+    // A new window asked for without an address (or with "about:blank"): its empty document
+    // is watched until its opener has written into it; that content then goes into a document
+    // of its own (same address as the opener, so the opener keeps reaching it) and the view is
+    // attached. Such a window reports "about:blank" until it navigates elsewhere.
+    bool blankWindow_ = false;
+    bool showsBlank_ = false;
+    bool takeoverPending_ = false;  // the next load is that document of its own
+    bool takeoverLoading_ = false;
+    QUrl openerUrl_;
     // What to do once a stuck renderer has ended (load an address, go back or forward).
     std::function<void()> afterKill_;
     void recoverThen(std::function<void()> action);

@@ -54,6 +54,27 @@ class WebBrowserTest : public QObject {
         server_->page("/opener.html",
                       "<html><body><a id=\"pop\" href=\"/b.html\" target=\"_blank\">b</a></body>"
                       "</html>");
+        // Pages that write into a window they open without an address, as editors' "open in
+        // new window" do, in the ways pages do it.
+        server_->page(
+            "/writer.html",
+            "<html><body><script>"
+            "function byAppend() { var c = window.open('', '_blank');"
+            " var p = c.document.createElement('p'); p.id = 'w'; p.textContent = 'json';"
+            " c.document.body.append(p); window.c = c; }"
+            "function byWrite() { var c = window.open('');"
+            " c.document.write('<p id=\"w\">json</p>'); c.document.close(); window.c = c; }"
+            "function byBlank() { var c = window.open('about:blank');"
+            " c.document.write('<p id=\"w\">json</p>'); c.document.close(); window.c = c; }"
+            "function thenAway() { var c = window.open('');"
+            " c.document.write('<p id=\"w\">json</p>'); c.location = '/b.html'; }"
+            "</script>writer</body></html>");
+        server_->route("/slow.html", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.body = "<html><body><p id=\"s\">slow</p></body></html>";
+            r.delayMs = 600;
+            return r;
+        });
         window_ = std::make_unique<QWidget>();
         window_->resize(800, 600);
         window_->show();
@@ -161,6 +182,102 @@ class WebBrowserTest : public QObject {
         QTRY_VERIFY(gone.isNull());
         QCOMPARE(array.indexes(), QList<int>({0, 2}));
         QCOMPARE(array.element(2)->LocationURL(), server_->url("/a.html"));
+    }
+
+    // The engine crashes when a view shows a new window's first, empty document while its
+    // opener writes into it; the window must come up with what was written, and stay the
+    // opener's to write into.
+    void emptyPopUpShowsWhatItsOpenerWrote_data() {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("append") << "byAppend();"
+                                << "about:blank";
+        QTest::newRow("document.write") << "byWrite();"
+                                        << "about:blank";
+        QTest::newRow("about:blank") << "byBlank();"
+                                     << "about:blank";
+        QTest::newRow("then away") << "thenAway();"
+                                   << "/b.html";
+    }
+    void emptyPopUpShowsWhatItsOpenerWrote() {
+        QFETCH(QString, call);
+        QFETCH(QString, shown);
+        QWidget host(window_.get());
+        host.resize(600, 400);
+        host.show();
+        BrowserArray array("debugWB");
+        WebBrowser* first = array.loadElement(0, &host);
+        first->setGeometry(10, 20, 300, 200);
+        first->show();
+        connect(&array, &BrowserArray::NewWindow2, this,
+                [&](int index, NewWindowRequest* r) { chain(&array, &host, index, r); });
+        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        first->Navigate(server_->url("/writer.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
+        const auto ran = first->Document().execScript(call);
+        QVERIFY2(ran.ok, qPrintable(ran.error));
+        QTRY_VERIFY_WITH_TIMEOUT(array.element(1) && array.element(1)->view(), 15000);
+        WebBrowser* second = array.element(1);
+        const QString address = shown.startsWith('/') ? server_->url(shown) : shown;
+        QTRY_COMPARE_WITH_TIMEOUT(done.last().at(1).toString(), address, 15000);
+        QCOMPARE(done.last().at(0).toInt(), 1);
+        QCOMPARE(second->LocationURL(), address);
+        if (shown.startsWith('/')) {
+            QCOMPARE(second->Document().body().getText("innerHTML"), QStringLiteral("b"));
+            return;
+        }
+        QCOMPARE(second->Document().getElementById("w").getText("innerHTML"),
+                 QStringLiteral("json"));
+        // The opener still writes into the window it shows, now with a view in place.
+        QVERIFY(first->Document().execScript("c.document.body.append('more');").ok);
+        QCOMPARE(second->Document().body().getText("innerHTML"),
+                 QStringLiteral("<p id=\"w\">json</p>more"));
+        QTest::qWait(300);
+        QCOMPARE(second->Document().evaluate("document.body.textContent").toString(),
+                 QStringLiteral("jsonmore"));
+        // The window goes on like any other: it opens a window of its own.
+        QVERIFY(second->Document().execScript("window.open('/a.html');").ok);
+        QTRY_VERIFY_WITH_TIMEOUT(array.element(2) && array.element(2)->view(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(array.element(2)->LocationURL(), server_->url("/a.html"), 15000);
+    }
+
+    // Page calls made while a new window still shows its first, empty document must not hold
+    // on to that document once the window's page is there (both share one window object).
+    void pageCallsReachTheDocumentShownNow() {
+        QWidget host(window_.get());
+        host.resize(600, 400);
+        host.show();
+        BrowserArray array("recordWB");
+        WebBrowser* first = array.loadElement(0, &host);
+        first->setGeometry(10, 20, 300, 200);
+        first->show();
+        connect(&array, &BrowserArray::NewWindow2, this,
+                [&](int index, NewWindowRequest* r) { chain(&array, &host, index, r); });
+        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        first->Navigate(server_->url("/a.html"));
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
+        QVERIFY(first->Document().execScript("window.open('/slow.html');").ok);
+        QTRY_VERIFY_WITH_TIMEOUT(array.element(1), 15000);
+        WebBrowser* second = array.element(1);
+        // The slow page has not come yet: a call now meets the empty first document.
+        platform::PageResult r;
+        const platform::PageDocument early = second->Document(&r);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QVERIFY(early.getElementById("s").isNull());
+        QTRY_COMPARE_WITH_TIMEOUT(second->LocationURL(), server_->url("/slow.html"), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(second->ReadyState(), 4, 15000);
+        const platform::PageDocument now = second->Document();
+        QCOMPARE(now.getElementById("s").getText("innerHTML"), QStringLiteral("slow"));
+        const platform::PageElement field = now.createElement("input");
+        QVERIFY(field.setProperty("id", "tv_hidden").ok);
+        QVERIFY(now.body().appendChild(field).ok);
+        QVERIFY(second->Document()
+                    .evaluate("!!document.getElementById('tv_hidden') && "
+                              "!!document.getElementById('s')")
+                    .toBool());
+        // The handle of the dead document says so instead of acting on it.
+        early.body(&r);
+        QVERIFY(!r.ok);
     }
 
     void cancelledNewWindowOpensNothing() {
