@@ -1,11 +1,12 @@
 #include "library/xmldocument.h"
 
+#include "library/xmlwellformed.h"
+
 #include <pugixml.hpp>
 
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 // Storage model. Every node lives in a pugixml document and is never destroyed before the
@@ -89,19 +90,9 @@ xml_node nextInTree(xml_node cur, const xml_node& top) {
     return xml_node();
 }
 
-bool isNameStart(char32_t c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-}
-
-bool isNameChar(char32_t c) {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-}
-
 bool isXmlName(const QString& name) {
-    if (name.isEmpty() || !isNameStart(name.at(0).unicode())) return false;
-    for (QChar c : name)
-        if (!isNameChar(c.unicode())) return false;
-    return true;
+    const QByteArray b = name.toUtf8();
+    return XmlWellFormed::isName(std::string_view(b.constData(), size_t(b.size())));
 }
 
 bool isXmlChar(char32_t c) {
@@ -124,138 +115,6 @@ bool hasOnlyXmlChars(QStringView text) {
             return false;
         }
         if (!isXmlChar(c)) return false;
-    }
-    return true;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
-// Decodes the predefined entities and character references of raw text as the parser left
-// it. False for anything else after "&" (a bare ampersand, an undeclared entity, a reference
-// to a character XML does not allow) and, in attribute values, for a raw "<".
-bool decodeReferences(const char* raw, bool attribute, std::string& out) {
-    out.clear();
-    for (const char* p = raw; *p; ++p) {
-        if (*p == '<' && attribute) return false;
-        if (*p != '&') {
-            out += *p;
-            continue;
-        }
-        const char* semi = std::strchr(p + 1, ';');
-        if (!semi || semi - p > 12) return false;
-        const std::string_view ref(p + 1, size_t(semi - p - 1));
-        if (ref == "lt")
-            out += '<';
-        else if (ref == "gt")
-            out += '>';
-        else if (ref == "amp")
-            out += '&';
-        else if (ref == "quot")
-            out += '"';
-        else if (ref == "apos")
-            out += '\'';
-        else if (ref.size() >= 2 && ref[0] == '#') {
-            const bool hex = ref[1] == 'x';
-            const std::string_view digits = ref.substr(hex ? 2 : 1);
-            if (digits.empty()) return false;
-            char32_t code = 0;
-            for (char d : digits) {
-                int v;
-                if (d >= '0' && d <= '9')
-                    v = d - '0';
-                else if (hex && d >= 'a' && d <= 'f')
-                    v = d - 'a' + 10;
-                else if (hex && d >= 'A' && d <= 'F')
-                    v = d - 'A' + 10;
-                else
-                    return false;
-                code = code * (hex ? 16 : 10) + char32_t(v);
-                if (code > 0x10FFFF) return false;
-            }
-            if (!isXmlChar(code)) return false;
-            appendUtf8(out, code);
-        } else {
-            return false;
-        }
-        p = semi;
-    }
-    return true;
-}
-
-bool finishAttributes(const xml_node& n, std::string& buf) {
-    int count = 0;
-    for (xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-        if (!decodeReferences(a.value(), true, buf)) return false;
-        if (std::strchr(a.value(), '&')) a.set_value(buf.c_str());
-        ++count;
-    }
-    if (count < 2) return true;
-    std::unordered_set<std::string_view> names;
-    for (xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
-        if (!names.insert(a.name()).second) return false;
-    return true;
-}
-
-// What the parser lets through but XML does not: references, duplicate attributes, text
-// outside the root, a misplaced declaration or document type, other than one root element.
-bool finishLoad(pugi::xml_document& doc) {
-    int elements = 0;
-    int index = 0;
-    for (xml_node c = doc.first_child(); c; c = c.next_sibling(), ++index) {
-        switch (c.type()) {
-            case pugi::node_element:
-                ++elements;
-                break;
-            case pugi::node_declaration:
-                if (index != 0) return false;
-                break;
-            case pugi::node_doctype:
-                if (elements > 0) return false;
-                break;
-            case pugi::node_comment:
-            case pugi::node_pi:
-                break;
-            default:
-                return false;
-        }
-    }
-    if (elements != 1) return false;
-    std::string buf;
-    for (xml_node n = doc.first_child(); n; n = nextInTree(n, doc)) {
-        switch (n.type()) {
-            case pugi::node_element:
-            case pugi::node_declaration:
-                if (!finishAttributes(n, buf)) return false;
-                break;
-            case pugi::node_pcdata:
-                if (std::strstr(n.value(), "]]>")) return false;
-                if (std::strchr(n.value(), '&')) {
-                    if (!decodeReferences(n.value(), false, buf)) return false;
-                    n.set_value(buf.c_str());
-                }
-                break;
-            case pugi::node_pi:
-                if (std::strstr(n.value(), "?>")) return false;
-                break;
-            default:
-                break;
-        }
     }
     return true;
 }
@@ -787,11 +646,13 @@ bool XmlDocument::loadXML(const QString& text) {
     QStringView view(text);
     if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
     if (view.isEmpty() || !hasOnlyXmlChars(view)) return false;
+    bool declaration = false;
+    if (!XmlWellFormed::checkDeclaration(view, declaration)) return false;
     const QByteArray bytes = view.toUtf8();
     auto parsed = std::make_unique<pugi::xml_document>();
     const pugi::xml_parse_result result = parsed->load_buffer(
         bytes.constData(), size_t(bytes.size()), kParseFlags, pugi::encoding_utf8);
-    if (!result || !finishLoad(*parsed)) return false;
+    if (!result || !XmlWellFormed::finishDocument(*parsed, declaration)) return false;
     d_->doc = std::move(parsed);
     return true;
 }

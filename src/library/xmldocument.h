@@ -4,9 +4,11 @@
 // through. It is a small DOM over a pugixml tree: documents and nodes are value-type handles
 // sharing the document, so a node keeps its document alive.
 //
-// Reading: white-space-only text between elements is dropped, line ends read back as LF,
-// the predefined entities and character references are decoded, and anything that is not
-// well-formed (bare "&", two roots, unclosed tags, ...) fails the load and leaves no nodes.
+// Reading follows XML 1.0: white-space-only text between elements is dropped, line ends read
+// back as LF, references (the predefined entities, character references and the internal
+// entities the document type declares) are replaced by what they stand for, and anything
+// that is not well-formed (bare "&", two roots, unclosed tags, a name with a character
+// names may not hold, "--" in a comment, ...) fails the load and leaves no nodes.
 // Writing: no indentation is added; an empty element is "<a/>"; "&", "<" and ">" are escaped
 // in text, "&", "<" and '"' in attribute values; every other character is written as it is.
 

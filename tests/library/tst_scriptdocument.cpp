@@ -362,6 +362,27 @@ class ScriptDocumentTest : public QObject {
         QCOMPARE(d.script, QStringLiteral("x"));
     }
 
+    // A script whose document type declares entities loads with them expanded, in the
+    // fields and on the board alike.
+    void internalEntitiesLoad() {
+        TestProgramFolder folder;
+        const QString path = folder.file("e.txt");
+        writeBytes(path, scriptFileBytes(
+                             "<!DOCTYPE Tolvar [\r\n<!ENTITY site \"http://example.com/\">\r\n"
+                             "<!ENTITY btn '<item><id>b1</id><show>开始</show></item>'>\r\n]>"
+                             "\r\n<Tolvar><base><name>名 &amp; 姓</name><home>&site;</home></base>"
+                             "<list>&btn;</list><target><url>&site;x</url></target>"
+                             "<script>go('&site;');</script></Tolvar>\r\n"));
+        ScriptDocument& d = ScriptModule::scriptDocument();
+        ScriptModule::loadScriptFile(path);
+        QCOMPARE(d.name, QStringLiteral("名 & 姓"));
+        QCOMPARE(d.home, QStringLiteral("http://example.com/"));
+        QCOMPARE(d.target, QStringList{"http://example.com/x"});
+        QCOMPARE(d.script, QStringLiteral("go('http://example.com/');"));
+        QCOMPARE(d.list.xml(),
+                 QStringLiteral("<list><item><id>b1</id><show>开始</show></item></list>"));
+    }
+
     // A well-formed script that lacks base, target or script still gives what it has.
     void partsMissing() {
         TestProgramFolder folder;

@@ -295,6 +295,130 @@ class XmlDocumentTest : public QObject {
         QCOMPARE(doc.xml(), QString());
     }
 
+    // XML 1.0 (fifth edition) well-formedness: each text either loads and serializes as
+    // given, or (expected empty) is not well-formed and loads nothing.
+    void wellFormedness_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        const QString no;
+        // Names: NameStartChar and NameChar.
+        QTest::newRow("name with multiplication sign") << QStringLiteral("<a\u00d7b/>") << no;
+        QTest::newRow("name with en quad") << QStringLiteral("<a\u2000b/>") << no;
+        QTest::newRow("name with ideographic space") << QStringLiteral("<a\u3000b/>") << no;
+        QTest::newRow("attribute name with multiplication sign")
+            << QStringLiteral("<a b\u00d7='1'/>") << no;
+        QTest::newRow("name starting with middle dot") << QStringLiteral("<\u00b7a/>") << no;
+        QTest::newRow("name starting with combining mark") << QStringLiteral("<\u0301a/>") << no;
+        QTest::newRow("name starting with digit") << "<1a/>" << no;
+        QTest::newRow("end tag name with en quad") << QStringLiteral("<a\u2000></a\u2000>") << no;
+        QTest::newRow("processing instruction target with multiplication sign")
+            << QStringLiteral("<?p\u00d7 x?><a/>") << no;
+        QTest::newRow("processing instruction target XML") << "<?XML x?><a/>" << no;
+        QTest::newRow("middle dot and combining mark inside a name")
+            << QStringLiteral("<a\u00b7b\u0301/>") << QStringLiteral("<a\u00b7b\u0301/>\r\n");
+        QTest::newRow("ideographic full stop inside a name")
+            << QStringLiteral("<\u53e5\u3002/>") << QStringLiteral("<\u53e5\u3002/>\r\n");
+        QTest::newRow("chinese names, colon, dash, dot, digit")
+            << QStringLiteral("<\u540d:x-1.2 \u5c5e_\u6027='v'/>")
+            << QStringLiteral("<\u540d:x-1.2 \u5c5e_\u6027=\"v\"/>\r\n");
+        QTest::newRow("processing instruction named xml-stylesheet")
+            << "<?xml-stylesheet href='s'?><a/>"
+            << "<?xml-stylesheet href='s'?>\r\n<a/>\r\n";
+        // Comments.
+        QTest::newRow("double hyphen in comment") << "<a><!-- a -- b --></a>" << no;
+        QTest::newRow("comment ending in hyphen") << "<a><!-- a ---></a>" << no;
+        QTest::newRow("double hyphen in comment before root") << "<!----- x --><a/>" << no;
+        QTest::newRow("single hyphens in comment") << "<a><!-- a - b -c- --></a>"
+                                                   << "<a><!-- a - b -c- --></a>\r\n";
+        // The XML declaration.
+        QTest::newRow("declaration without anything") << "<?xml?><a/>" << no;
+        QTest::newRow("declaration without version") << "<?xml encoding='UTF-8'?><a/>" << no;
+        QTest::newRow("standalone maybe") << "<?xml version='1.0' standalone='maybe'?><a/>" << no;
+        QTest::newRow("version 2.0") << "<?xml version='2.0'?><a/>" << no;
+        QTest::newRow("version 1.") << "<?xml version='1.'?><a/>" << no;
+        QTest::newRow("standalone before encoding")
+            << "<?xml version='1.0' standalone='yes' encoding='UTF-8'?><a/>" << no;
+        QTest::newRow("unknown pseudo-attribute") << "<?xml version='1.0' foo='x'?><a/>" << no;
+        QTest::newRow("no space between pseudo-attributes")
+            << "<?xml version='1.0'encoding='UTF-8'?><a/>" << no;
+        QTest::newRow("encoding starting with digit")
+            << "<?xml version='1.0' encoding='8bit'?><a/>" << no;
+        QTest::newRow("white space before declaration") << " <?xml version='1.0'?><a/>" << no;
+        QTest::newRow("declaration in capitals") << "<?XML version='1.0'?><a/>" << no;
+        QTest::newRow("full declaration")
+            << "<?xml version = \"1.0\" encoding='GB_2312-80' standalone=\"no\" ?><a/>"
+            << "<?xml version=\"1.0\"?>\r\n<a/>\r\n";
+        QTest::newRow("version 1.1") << "<?xml version='1.1'?><a/>"
+                                     << "<?xml version=\"1.0\"?>\r\n<a/>\r\n";
+        // The document type declaration.
+        QTest::newRow("two document types") << "<!DOCTYPE a><!DOCTYPE a><a/>" << no;
+        QTest::newRow("document type without space") << "<!DOCTYPEa><a/>" << no;
+        QTest::newRow("unknown declaration in subset") << "<!DOCTYPE a [<!FOO>]><a/>" << no;
+        QTest::newRow("text in subset") << "<!DOCTYPE a [ x ]><a/>" << no;
+        QTest::newRow("double hyphen in subset comment")
+            << "<!DOCTYPE a [<!-- a -- b -->]><a/>" << no;
+        QTest::newRow("parameter entity inside a declaration")
+            << "<!DOCTYPE a [<!ENTITY % p 'x'><!ENTITY e '%p;'>]><a/>" << no;
+        QTest::newRow("document type with external id and subset")
+            << "<!DOCTYPE a PUBLIC \"-//X//DTD Y//EN\" \"y.dtd\" [\r\n<!ELEMENT a (#PCDATA|b)*>"
+               "\r\n<!ATTLIST a x CDATA #IMPLIED y (p|q) 'p'>\r\n<!NOTATION n PUBLIC 'n'>"
+               "\r\n<!-- c --><?pi?>\r\n]><a/>"
+            << "<!DOCTYPE a PUBLIC \"-//X//DTD Y//EN\" \"y.dtd\" [\r\n<!ELEMENT a (#PCDATA|b)*>"
+               "\r\n<!ATTLIST a x CDATA #IMPLIED y (p|q) 'p'>\r\n<!NOTATION n PUBLIC 'n'>"
+               "\r\n<!-- c --><?pi?>\r\n]>\r\n<a/>\r\n";
+        // Entities declared in the document type.
+        QTest::newRow("internal entity")
+            << "<!DOCTYPE a [<!ENTITY e \"x &#38;amp; y\">]><a>&e;</a>"
+            << "<!DOCTYPE a [<!ENTITY e \"x &#38;amp; y\">]>\r\n<a>x &amp; y</a>\r\n";
+        QTest::newRow("entity holding markup")
+            << "<!DOCTYPE a [<!ENTITY b '<b k=\"v\">bold</b>'>]><a>x &b; y</a>"
+            << "<!DOCTYPE a [<!ENTITY b '<b k=\"v\">bold</b>'>]>\r\n"
+               "<a>x <b k=\"v\">bold</b> y</a>\r\n";
+        QTest::newRow("nested entities in text and attribute")
+            << "<!DOCTYPE a [<!ENTITY n 'N'><!ENTITY m '&n;-&n;'>]><a t='&m;'>&m;</a>"
+            << "<!DOCTYPE a [<!ENTITY n 'N'><!ENTITY m '&n;-&n;'>]>\r\n<a t=\"N-N\">N-N</a>\r\n";
+        QTest::newRow("first declaration binds")
+            << "<!DOCTYPE a [<!ENTITY e '1'><!ENTITY e '2'>]><a>&e;</a>"
+            << "<!DOCTYPE a [<!ENTITY e '1'><!ENTITY e '2'>]>\r\n<a>1</a>\r\n";
+        QTest::newRow("declarations from a parameter entity")
+            << "<!DOCTYPE a [<!ENTITY % d \"<!ENTITY e 'pe'>\"> %d;]><a>&e;</a>"
+            << "<!DOCTYPE a [<!ENTITY % d \"<!ENTITY e 'pe'>\"> %d;]>\r\n<a>pe</a>\r\n";
+        QTest::newRow("undeclared entity despite a document type")
+            << "<!DOCTYPE a [<!ENTITY e 'x'>]><a>&f;</a>" << no;
+        QTest::newRow("recursive entity")
+            << "<!DOCTYPE a [<!ENTITY e '&f;'><!ENTITY f '&e;'>]><a>&e;</a>" << no;
+        QTest::newRow("entity with unbalanced markup")
+            << "<!DOCTYPE a [<!ENTITY e '<b>'>]><a>&e;</b></a>" << no;
+        QTest::newRow("lt in attribute through an entity")
+            << "<!DOCTYPE a [<!ENTITY e '&#60;'>]><a x='&e;'/>" << no;
+        QTest::newRow("external entity in content")
+            << "<!DOCTYPE a [<!ENTITY e SYSTEM 'e.xml'>]><a>&e;</a>" << no;
+        QTest::newRow("unparsed entity in content")
+            << "<!DOCTYPE a [<!NOTATION g SYSTEM 'g'><!ENTITY e SYSTEM 'e.gif' NDATA g>]><a>&e;</a>"
+            << no;
+        QString laughs = QStringLiteral("<!DOCTYPE a [<!ENTITY l0 'lol'>");
+        for (int i = 1; i < 20; ++i)
+            laughs += QStringLiteral("<!ENTITY l%1 '%2'>")
+                          .arg(i)
+                          .arg(QStringLiteral("&l%1;").arg(i - 1).repeated(10));
+        QTest::newRow("billion laughs") << laughs + "]><a>&l19;</a>" << no;
+        // Character references: any number of digits.
+        QTest::newRow("character reference with leading zeros")
+            << "<a b='&#00000000000065;'>&#0000000065;&#x000000000042;</a>"
+            << "<a b=\"A\">AB</a>\r\n";
+        QTest::newRow("character reference beyond Unicode") << "<a>&#x0000000110000;</a>" << no;
+        QTest::newRow("character references with a hundred digits")
+            << "<a>&#" + QString(98, u'0') + "65;&#x" + QString(98, u'0') + "42;</a>"
+            << "<a>AB</a>\r\n";
+    }
+    void wellFormedness() {
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        XmlDocument doc = loaded("<old/>");
+        QCOMPARE(doc.loadXML(input), !expected.isEmpty());
+        QCOMPARE(doc.xml(), expected);
+    }
+
     void largeDocuments() {
         // About 5 MB of items.
         QString big = QStringLiteral("<list>");
