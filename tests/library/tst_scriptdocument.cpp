@@ -182,7 +182,8 @@ QString loadedBoard(const XmlNode& n) {
 }
 
 // Whether a file can carry the generated board at all: its names must pass through GBK
-// unchanged, no markup may hide in a comment or CDATA section, and no board element may take
+// unchanged, no markup may hide in a comment or CDATA section, a comment must be one XML
+// allows, and no board element may take
 // the name of a part of the script file that the reader looks up by name (the generator makes
 // none of those; the table above has them).
 bool boardCanBeStored(const GenNode& g) {
@@ -192,9 +193,11 @@ bool boardCanBeStored(const GenNode& g) {
     switch (g.kind) {
         case GenNode::Text:
             return true;
-        case GenNode::Comment:
-            return !readBack(g.value, false).contains("-->") &&
-                   !readBack(g.value, false).contains("</Tolvar>");
+        case GenNode::Comment: {
+            // A comment may hold neither "--" nor end in "-".
+            const QString v = readBack(g.value, false);
+            return !v.contains("--") && !v.endsWith('-') && !v.contains("</Tolvar>");
+        }
         case GenNode::CData:
             return !readBack(g.value, false).contains("]]>") &&
                    !readBack(g.value, false).contains("</Tolvar>");
