@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
+#include <QWebEngineScript>
+#include <memory>
 
 #include "library/base64.h"
 #include "library/textfile.h"
@@ -39,7 +41,9 @@ constexpr int kTickTimeoutMs = 500;
 // Design positions, in twips.
 constexpr int kUrlTop = 120;
 constexpr int kFrameTop = 480;
+constexpr int kFrameWidth = 3015;
 constexpr int kLogTop = 600;
+constexpr int kLogWidth = 2775;
 
 livePage::BrowserHostSettings recorderSettings() {
     livePage::BrowserHostSettings s;
@@ -130,6 +134,9 @@ void RecordWndForm::makeControls(QWidget* window) {
                                    11400, kUrlTop, 735, 255);
 
     auto* array = new platform::BrowserArray(QStringLiteral("recordWB"), window);
+    // Ahead of the new-window chain, which takes the asking element away.
+    connect(array, &platform::BrowserArray::NewWindow2, this,
+            [this](int index, platform::NewWindowRequest*) { collectBeforeSwitch(index); });
     if (platform::WebBrowser* first = array->loadElement(0, window)) {
         first->setLeft(120);
         first->setTop(kFrameTop);
@@ -207,11 +214,16 @@ void RecordWndForm::layoutControls() {
     if (combo && urlText)
         platform::placeTwips(urlText, leftOf(urlText), topOf(urlText),
                              std::max(0, leftOf(combo) - leftOf(urlText) - 100), heightOf(urlText));
-    if (frame)
-        platform::placeTwips(frame, W - widthOf(frame) - 200, topOf(frame), widthOf(frame),
+    // The design's widths are the least the log gets; a wider window gives half of what it has
+    // beyond its least width to the log, whose statement lines are long.
+    const int grow = std::max(0, W - kMinWidthTwips) / 2;
+    if (frame) {
+        const int frameWidth = kFrameWidth + grow;
+        platform::placeTwips(frame, W - frameWidth - 200, topOf(frame), frameWidth,
                              std::max(0, H - topOf(frame) - 600));
+    }
     if (frame && log)
-        platform::placeTwips(log, leftOf(log), topOf(log), widthOf(log),
+        platform::placeTwips(log, leftOf(log), topOf(log), kLogWidth + grow,
                              std::max(0, heightOf(frame) - topOf(log) - 200));
     platform::WebBrowser* inUse = host_.elementInUse();
     if (inUse && urlText && frame) {
@@ -263,7 +275,7 @@ void RecordWndForm::stopRecording() {
 void RecordWndForm::collect() {
     QPointer<QPlainTextEdit> log = control<QPlainTextEdit>(QStringLiteral("logText"));
     if (busy_ || !log) return;
-    QString text = boxToText(log->toPlainText());
+    QString received;
     ++busy_;
     if (platform::WebBrowser* inUse = host_.elementInUse()) {
         platform::PageResult r;
@@ -271,13 +283,41 @@ void RecordWndForm::collect() {
         if (r.ok) {
             doc.setTimeout(kTickTimeoutMs);
             const QVariant value = doc.evaluate(kTakeField, &r);
-            if (r.ok && value.typeId() == QMetaType::QString) text += value.toString();
+            if (r.ok && value.typeId() == QMetaType::QString) received = value.toString();
         }
     }
     --busy_;
     // The window may have closed while the page was asked.
     if (!log) return;
-    setLogContents(recordLog::collapse(text));
+    appendToLog(received);
+}
+
+void RecordWndForm::appendToLog(const QString& received) {
+    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
+    if (!log) return;
+    setLogContents(recordLog::collapse(boxToText(log->toPlainText()) + received));
+}
+
+void RecordWndForm::collectBeforeSwitch(int index) {
+    platform::BrowserArray* array = host_.array();
+    platform::WebBrowser* from = array ? array->element(index) : nullptr;
+    if (!from || !from->page()) return;
+    // The click that asked for the window wrote its line into this page's field a moment ago,
+    // and the chain is about to destroy the element (or hide element 0), after which the ticks
+    // read only the new one. The field is read without waiting here, inside the engine's
+    // request: the page answers once the script that asked has finished, so what that script
+    // still writes comes along. Until the answer, or a short bound, the element is held back
+    // from deletion as during any page call.
+    auto done = std::make_shared<bool>(false);
+    platform::WebPage::enterWait();
+    auto finish = [this, done](const QVariant& value) {
+        if (*done) return;
+        *done = true;
+        if (value.typeId() == QMetaType::QString) appendToLog(value.toString());
+        platform::WebPage::leaveWait();
+    };
+    from->page()->runJavaScript(kTakeField, QWebEngineScript::MainWorld, finish);
+    QTimer::singleShot(kTickTimeoutMs, this, [finish] { finish(QVariant()); });
 }
 
 QString RecordWndForm::logContents() const {

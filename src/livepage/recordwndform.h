@@ -57,6 +57,8 @@ class RecordWndForm : public platform::Form {
     void startRecording();
     void stopRecording();
     void collect();
+    void collectBeforeSwitch(int index);
+    void appendToLog(const QString& received);
     void setLogContents(const QString& text);
 
     livePage::BrowserHost host_;
