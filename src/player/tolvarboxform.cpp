@@ -17,6 +17,7 @@
 
 #include "library/base64.h"
 #include "library/boxfile.h"
+#include "library/folderlist.h"
 #include "library/ini.h"
 #include "library/scriptdocument.h"
 #include "library/textfile.h"
@@ -303,15 +304,9 @@ void TolvarBoxForm::loadBoxList() {
     auto* list = control<QComboBox>(QStringLiteral("scriptListCombo"));
     if (!list) return;
     list->clear();
-    const QDir folder(platform::programFolder());
-    const QFileInfoList entries = folder.entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (name.toUpper() == QLatin1String("PAGEFILE.SYS")) continue;
-        if (entry.isDir()) continue;
-        if (name.contains(kBoxMark)) list->addItem(name);
-    }
+    for (const FolderList::Entry& box :
+         FolderList::filesMarked(platform::programFolder(), kBoxMark, false))
+        list->addItem(box.text);
     list->setCurrentIndex(-1);
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -16,11 +17,14 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTabBar>
 #include <cmath>
+#include <functional>
 
+#include "library/folderlist.h"
 #include "library/ini.h"
 #include "library/md5.h"
 #include "library/scriptdocument.h"
@@ -212,16 +216,28 @@ bool isPlainFolderName(const QString& name) {
            !name.contains(QChar(0));
 }
 
-// Entries of a folder in the order the file system lists them, without "." and ".." and
-// without an entry named PAGEFILE.SYS in any letter case.
-QFileInfoList listedEntries(const QString& folder, QDir::Filters kind) {
-    QFileInfoList out;
-    const QFileInfoList all =
-        QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& info : all)
-        if (info.fileName().toUpper() != QLatin1String("PAGEFILE.SYS")) out << info;
-    return out;
-}
+// Each list entry keeps the name of the file it stands for: the entry shows the name with
+// every ".txt" taken out, so "a.txt" and "a.txt.txt" both show as "a".
+constexpr int kFileRole = Qt::UserRole;
+
+// The script list: opens a script only when the user picks an entry, by a click or from the
+// keyboard. The view makes its first entry current by itself when it gains the focus (by Tab,
+// or when the window is activated again); that chooses nothing.
+class ScriptList : public QListWidget {
+  public:
+    using QListWidget::QListWidget;
+    std::function<void(QListWidgetItem*)> picked;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        QListWidgetItem* before = currentItem();
+        const bool wasSelected = before && before->isSelected();
+        QListWidget::keyPressEvent(event);
+        QListWidgetItem* now = currentItem();
+        // A move of the current entry, or the current entry selected, by the user's key.
+        if (now && now->isSelected() && (now != before || !wasSelected) && picked) picked(now);
+    }
+};
 
 }  // namespace
 
@@ -247,7 +263,6 @@ QString MainWndForm::scriptFolder() {
 void MainWndForm::onLoad(QWidget* window) {
     window->setWindowTitle(QStringLiteral("VelmoraV3.0"));
     window->resize(platform::px(kMinWidthTwips), platform::px(kMinHeightTwips));
-    setMinimumSizeTwips(kMinWidthTwips, kMinHeightTwips);
     makeControls(window);
     startUp();
 }
@@ -288,22 +303,14 @@ void MainWndForm::makeControls(QWidget* window) {
         if (index >= 0 && tabFile_ && index == tabFile_->currentIndex()) loadScriptList();
     });
 
-    listFile_ = new QListWidget(window);
+    auto* list = new ScriptList(window);
+    listFile_ = list;
     listFile_->setObjectName(QStringLiteral("ListFile"));
     listFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    listFile_->viewport()->installEventFilter(this);
     platform::placeTwips(listFile_, 0, kListTop, kFrameLeft - 300, 5295);
-    QObject::connect(listFile_, &QListWidget::currentItemChanged, this,
-                     [this](QListWidgetItem* current, QListWidgetItem*) {
-                         if (current) openScript(current);
-                     });
-    QObject::connect(listFile_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        // A click that made the entry current has opened it already; a click on the entry
-        // that was current opens it again.
-        const bool wasCurrent = item && item == currentAtPress_;
-        currentAtPress_ = nullptr;
-        if (wasCurrent) openScript(item);
-    });
+    list->picked = [this](QListWidgetItem* item) { openScript(item); };
+    QObject::connect(listFile_, &QListWidget::itemClicked, this,
+                     [this](QListWidgetItem* item) { openScript(item); });
 
     attributeFrame_ = new QGroupBox(QStringLiteral("属性"), window);
     attributeFrame_->setObjectName(QStringLiteral("AttributeFrame"));
@@ -418,35 +425,49 @@ void MainWndForm::loadFolderTabs() {
     if (!tabFile_) return;
     fillingTabs_ = true;
     while (tabFile_->count() > 0) tabFile_->removeTab(tabFile_->count() - 1);
-    for (const QFileInfo& info : listedEntries(scriptFolder(), QDir::AllEntries))
-        if (info.isDir()) tabFile_->addTab(info.fileName());
+    for (const QString& name : FolderList::subFolders(scriptFolder())) tabFile_->addTab(name);
     if (tabFile_->count() > 0) tabFile_->setCurrentIndex(0);
     fillingTabs_ = false;
 }
 
 void MainWndForm::loadScriptList() {
     if (!listFile_) return;
-    currentAtPress_ = nullptr;
     listFile_->clear();
     // Without a category there is nothing to list: the files lying loose in "script" are no
     // scripts of the library.
     const QString category = selectedCategory();
     if (category.isEmpty()) return;
-    const QString txt = QStringLiteral(".txt");
-    QStringList names;
-    for (const QFileInfo& info :
-         listedEntries(scriptFolder() + QLatin1Char('/') + category, QDir::Files)) {
-        const QString name = info.fileName();
-        if (!name.contains(txt)) continue;
-        names << QString(name).remove(txt);
+    const QString open = ScriptModule::scriptDocument().currentScriptPath;
+    for (const FolderList::Entry& e :
+         FolderList::filesMarked(categoryFolder(category), QStringLiteral(".txt"), true)) {
+        auto* item = new QListWidgetItem(e.text, listFile_);
+        item->setData(kFileRole, e.fileName);
+        // The script the user has open stays the chosen entry: the list shows it, and 打 包
+        // offers it. Nothing is opened by this.
+        if (!open.isEmpty() && scriptFile(item) == open) {
+            const QSignalBlocker quiet(listFile_);
+            listFile_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
+        }
     }
-    listFile_->addItems(names);
+}
+
+QString MainWndForm::categoryFolder(const QString& category) {
+    return scriptFolder() + QLatin1Char('/') + category;
+}
+
+QString MainWndForm::scriptFile(const QListWidgetItem* item) const {
+    if (!item) return {};
+    return categoryFolder(selectedCategory()) + QLatin1Char('/') + item->data(kFileRole).toString();
+}
+
+QListWidgetItem* MainWndForm::chosenEntry() const {
+    QListWidgetItem* current = listFile_ ? listFile_->currentItem() : nullptr;
+    return current && current->isSelected() ? current : nullptr;
 }
 
 void MainWndForm::openScript(QListWidgetItem* item) {
     if (!item) return;
-    const QString path = scriptFolder() + QLatin1Char('/') + selectedCategory() + QLatin1Char('/') +
-                         item->text() + QStringLiteral(".txt");
+    const QString path = scriptFile(item);
     ScriptModule::scriptDocument().currentScriptPath = path;
     ScriptModule::loadScriptFile(path);
     showScriptAttribute();
@@ -511,10 +532,12 @@ void MainWndForm::toolClicked(int index) {
             if (windows.showAboutWindow) windows.showAboutWindow();
             break;
         case 9: {  // 打 包
-            const QListWidgetItem* current = listFile_ ? listFile_->currentItem() : nullptr;
+            // The entry the user chose; one the list made current by itself is none.
+            const QListWidgetItem* chosen = chosenEntry();
             if (windows.setBoxData)
                 windows.setBoxData(QString(), selectedCategory(),
-                                   current ? current->text() : QString());
+                                   chosen ? chosen->text() : QString(),
+                                   chosen ? chosen->data(kFileRole).toString() : QString());
             if (windows.showMakeBox) windows.showMakeBox();
             break;
         }
@@ -536,8 +559,7 @@ void MainWndForm::deleteScripts() {
     for (int row = 0; row < listFile_->count(); ++row) {
         const QListWidgetItem* item = listFile_->item(row);
         if (!item->isSelected()) continue;
-        const QString path = scriptFolder() + QLatin1Char('/') + category + QLatin1Char('/') +
-                             item->text() + QStringLiteral(".txt");
+        const QString path = scriptFile(item);
         // A file that is gone already is what the user asked for.
         if (!QFile::remove(path) && QFileInfo::exists(path)) refused << item->text();
     }
@@ -624,8 +646,6 @@ bool MainWndForm::eventFilter(QObject* watched, QEvent* event) {
             folderMenu_->popup(tabFile_->mapToGlobal(mouse->position().toPoint()));
             return true;
         }
-        if (listFile_ && watched == listFile_->viewport())
-            currentAtPress_ = listFile_->currentItem();
     }
     return platform::Form::eventFilter(watched, event);
 }
@@ -640,10 +660,10 @@ void MainWndForm::onResize() {
 void MainWndForm::layoutControls() {
     QWidget* window = widget();
     if (!window || window->isMinimized()) return;
-    const int width = qMax(scaleWidth(), kMinWidthTwips);
-    const int height = qMax(scaleHeight(), kMinHeightTwips);
-    if (width != scaleWidth() || height != scaleHeight())
-        window->resize(platform::px(width), platform::px(height));
+    // The window's size is its outer size, frame included; below the minimum it is set back.
+    const QSize outer = outerSizeTwips(kMinWidthTwips, kMinHeightTwips);
+    const int width = outer.width();
+    const int height = outer.height();
     if (!tabFile_ || !listFile_ || !attributeFrame_) return;
     const int tabWidth = width;
     const int tabHeight = height - kTabTop - 500;

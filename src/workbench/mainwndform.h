@@ -84,8 +84,9 @@ class MainWndForm : public platform::Form {
         std::function<void(qint16)> setConfigData;  // ConfigWndForm.setData(checkUpdate)
         std::function<void()> showConfigWindow;     // ConfigWndForm
         std::function<void()> showAboutWindow;      // AboutWndForm
-        // MakeBoxForm.setBoxData(skin name, category, script name)
-        std::function<void(const QString&, const QString&, const QString&)> setBoxData;
+        // MakeBoxForm.setBoxData(skin name, category, script name, the script's file name)
+        std::function<void(const QString&, const QString&, const QString&, const QString&)>
+            setBoxData;
         std::function<void()> showMakeBox;  // MakeBoxForm
     };
     ToolWindows windows;
@@ -117,6 +118,11 @@ class MainWndForm : public platform::Form {
     void loadFolderTabs();
     void loadScriptList();
     void openScript(QListWidgetItem* item);
+    static QString categoryFolder(const QString& category);
+    // The file an entry of the script list stands for.
+    QString scriptFile(const QListWidgetItem* item) const;
+    // The entry the user chose (current and selected), or null.
+    QListWidgetItem* chosenEntry() const;
     void showScriptAttribute();
     void toolClicked(int index);
     void deleteScripts();
@@ -127,7 +133,6 @@ class MainWndForm : public platform::Form {
 
     bool quitOnClose_ = true;
     bool fillingTabs_ = false;
-    QListWidgetItem* currentAtPress_ = nullptr;  // entry that was current when the mouse went down
 
     // Controls of the loaded window.
     QList<QPointer<QPushButton>> toolsCmd_;

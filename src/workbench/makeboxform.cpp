@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "library/boxfile.h"
+#include "library/folderlist.h"
 #include "library/textfile.h"
 #include "platform/core/programfolder.h"
 #include "platform/core/random.h"
@@ -25,23 +26,9 @@ const QString kScriptExt = QStringLiteral(".txt");
 // again from its text.
 constexpr int kFileRole = Qt::UserRole;
 
-// Entries of a folder in the order the file system lists them, without "." and ".." and
-// without an entry named PAGEFILE.SYS in any letter case.
-QFileInfoList listedEntries(const QString& folder, QDir::Filters kind) {
-    QFileInfoList out;
-    const QFileInfoList all =
-        QDir(folder).entryInfoList(kind | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& info : all)
-        if (info.fileName().toUpper() != QLatin1String("PAGEFILE.SYS")) out << info;
-    return out;
-}
-
 void fillWithFiles(QComboBox* combo, const QString& folder, const QString& ext) {
-    for (const QFileInfo& info : listedEntries(folder, QDir::Files)) {
-        const QString name = info.fileName();
-        if (!name.contains(ext)) continue;
-        combo->addItem(QString(name).remove(ext), name);
-    }
+    for (const FolderList::Entry& e : FolderList::filesMarked(folder, ext, true))
+        combo->addItem(e.text, e.fileName);
 }
 
 QComboBox* makeCombo(QWidget* window, const QString& name, const QString& label, int top) {
@@ -111,9 +98,9 @@ void MakeBoxForm::fillFolderCombo() {
     if (!combo) return;
     filling_ = true;
     combo->clear();
-    for (const QFileInfo& info :
-         listedEntries(platform::programFile(QStringLiteral("script")), QDir::AllEntries))
-        if (info.isDir()) combo->addItem(info.fileName(), info.fileName());
+    for (const QString& name :
+         FolderList::subFolders(platform::programFile(QStringLiteral("script"))))
+        combo->addItem(name, name);
     combo->setCurrentIndex(-1);
     filling_ = false;
 }
@@ -141,13 +128,23 @@ void MakeBoxForm::fillScriptCombo() {
 void MakeBoxForm::newBoxPath() {
     auto* path = control<QLineEdit>(QStringLiteral("pathText"));
     if (!path) return;
-    const int number = int(platform::rnd() * 999);
-    path->setText(platform::programFile(QStringLiteral("box/Tolvar脚本") + QString::number(number) +
-                                        QStringLiteral(".tvb")));
+    // The folder the boxes go to by default; a fresh or tidied installation may lack it.
+    const QString folder = platform::programFile(QStringLiteral("box"));
+    if (!QFileInfo(folder).isDir()) QDir().mkpath(folder);
+    // A name that is taken is drawn again, so that packing never replaces an earlier box
+    // unasked. There are 999 names; when every one is taken the last one drawn stays.
+    QString file;
+    for (int tries = 0; tries < 10000; ++tries) {
+        const int number = int(platform::rnd() * 999);
+        file = folder + QStringLiteral("/Tolvar脚本") + QString::number(number) +
+               QStringLiteral(".tvb");
+        if (!QFileInfo::exists(file)) break;
+    }
+    path->setText(file);
 }
 
 void MakeBoxForm::setBoxData(const QString& skinName, const QString& folderName,
-                             const QString& scriptName) {
+                             const QString& scriptName, const QString& scriptFile) {
     load();
     auto select = [](QComboBox* combo, const QString& name, const std::function<void()>& same) {
         if (!combo) return;
@@ -163,7 +160,13 @@ void MakeBoxForm::setBoxData(const QString& skinName, const QString& folderName,
     select(control<QComboBox>(QStringLiteral("cssFileCombo")), skinName, nullptr);
     select(control<QComboBox>(QStringLiteral("folderCombo")), folderName,
            [this] { fillScriptCombo(); });
-    select(control<QComboBox>(QStringLiteral("scriptCombo")), scriptName, nullptr);
+    auto* scripts = control<QComboBox>(QStringLiteral("scriptCombo"));
+    // Two scripts may show the same name ("a.txt" and "a.txt.txt"); the file names the one.
+    const int byFile = scriptFile.isEmpty() || !scripts ? -1 : scripts->findData(scriptFile);
+    if (byFile >= 0 && scripts->itemText(byFile) == scriptName)
+        scripts->setCurrentIndex(byFile);
+    else
+        select(scripts, scriptName, nullptr);
 }
 
 QString MakeBoxForm::selectedFile(const QComboBox* combo) {
@@ -209,8 +212,9 @@ void MakeBoxForm::packageClicked() {
 
 void wireBoxAndShareWindows() {
     MainWndForm::ToolWindows& w = MainWndForm::instance().windows;
-    w.setBoxData = [](const QString& skin, const QString& folder, const QString& script) {
-        MakeBoxForm::instance().setBoxData(skin, folder, script);
+    w.setBoxData = [](const QString& skin, const QString& folder, const QString& script,
+                      const QString& file) {
+        MakeBoxForm::instance().setBoxData(skin, folder, script, file);
     };
     w.showMakeBox = [] { MakeBoxForm::instance().show(); };
     w.showShareWindow = [] { ShareWndForm::instance().show(); };

@@ -19,9 +19,11 @@ class MakeBoxForm : public platform::Form {
                             const QString& boxPath);
 
     // Selects, in each list in turn, the last entry equal to the name; choosing the category
-    // refills the script list before the script name is looked for. Loads the window when
-    // needed (without showing it).
-    void setBoxData(const QString& skinName, const QString& folderName, const QString& scriptName);
+    // refills the script list before the script name is looked for. A script file name, when
+    // given, picks the entry of that file among entries of the same name. Loads the window
+    // when needed (without showing it).
+    void setBoxData(const QString& skinName, const QString& folderName, const QString& scriptName,
+                    const QString& scriptFile = QString());
 
   protected:
     void onLoad(QWidget* window) override;

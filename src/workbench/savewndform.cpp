@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "library/folderlist.h"
 #include "library/scriptdocument.h"
 #include "platform/core/programfolder.h"
 #include "platform/dialogs.h"
@@ -68,14 +69,7 @@ void SaveWndForm::fillFolderList() {
     auto* folder = control<QComboBox>(QStringLiteral("folderCombo"));
     if (!folder) return;
     folder->clear();
-    const QDir script(platform::programFile(QStringLiteral("script")));
-    const QFileInfoList entries = script.entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName();
-        if (name.toUpper() == QLatin1String("PAGEFILE.SYS")) continue;
-        if (entry.isDir()) folder->addItem(name);
-    }
+    folder->addItems(FolderList::subFolders(platform::programFile(QStringLiteral("script"))));
     // A library without any category would leave nowhere to save to, and the main window,
     // where categories are made, is hidden while the script window is open.
     offersDefaultCategory_ = folder->count() == 0;
@@ -99,15 +93,28 @@ void SaveWndForm::saveClicked() {
         const QString category = folder->currentText();
         const QString folderPath = platform::programFile(QStringLiteral("script/") + category);
         if (offersDefaultCategory_ && category == defaultCategory()) QDir().mkpath(folderPath);
-        if (!ScriptModule::saveScriptFile(folderPath + QLatin1Char('/') + scriptName +
-                                          QStringLiteral(".txt"))) {
+        const QString path = folderPath + QLatin1Char('/') + scriptName + QStringLiteral(".txt");
+        ScriptModule::SaveFailure why = ScriptModule::SaveFailure::None;
+        if (!ScriptModule::saveScriptFile(path, &why)) {
             // Nothing was written; the dialog keeps the name so that the user can try again.
-            tell(QStringLiteral("脚本保存失败,请检查目录是否存在、文件是否可写"), widget());
+            tell(why == ScriptModule::SaveFailure::Content
+                     ? unsavableScriptMessage()
+                     : QStringLiteral("脚本保存失败,请检查目录是否存在、文件是否可写"),
+                 widget());
             return;
         }
+        // A script that had a file is now the script of the new one: the next 保 存 writes
+        // there, not over the file it was saved away from. A new script keeps asking.
+        ScriptDocument& doc = ScriptModule::scriptDocument();
+        if (!doc.currentScriptPath.isEmpty()) doc.currentScriptPath = path;
     }
     MainWndForm::instance().refreshScript();
     dismiss();
+}
+
+QString SaveWndForm::unsavableScriptMessage() {
+    return QStringLiteral(
+        "脚本中有无法写入文件的内容(例如界面元素的名称含有不支持的字符),未保存,原文件未改动");
 }
 
 void SaveWndForm::exitClicked() {

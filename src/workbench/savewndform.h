@@ -15,6 +15,9 @@ class SaveWndForm : public platform::Form {
     // Offered when the library has no category folder yet; saving into it makes the folder.
     static QString defaultCategory();
 
+    // What the user is told when a script would not load again as it is and was not saved.
+    static QString unsavableScriptMessage();
+
     // Hides the dialog and empties the name box, as "取 消" does.
     void dismiss();
 

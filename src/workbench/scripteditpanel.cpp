@@ -21,6 +21,7 @@
 #include "platform/form.h"
 #include "workbench/languagemodule.h"
 #include "workbench/numbertext.h"
+#include "workbench/plaintextbox.h"
 
 namespace {
 
@@ -84,7 +85,8 @@ QFrame* makeFrame(QWidget* parent, const QString& name) {
 }
 
 QPlainTextEdit* makeView(QWidget* parent, const QString& name) {
-    auto* view = new QPlainTextEdit(parent);
+    // Every line break typed (Shift+Enter included) or pasted is a plain new line.
+    auto* view = new PlainTextBox(parent);
     view->setObjectName(name);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -317,6 +319,7 @@ QString ScriptEditPanel::textFromView(const QString& viewText) {
     QString out = viewText;
     out.replace(QLatin1Char('\n'), kCrLf);
     out.replace(QChar::ParagraphSeparator, kCrLf);
+    out.replace(QChar::LineSeparator, kCrLf);
     out.replace(kLoneCrMark, QLatin1Char('\r'));
     return out;
 }

@@ -23,6 +23,7 @@
 #include "workbench/aboutwndform.h"
 #include "workbench/configwndform.h"
 #include "workbench/mainwndform.h"
+#include "workbench/plaintextbox.h"
 #include "workbench/savewndform.h"
 #include "workbench/scripteditpanel.h"
 #include "workbench/scriptpicture.h"
@@ -130,7 +131,6 @@ void ScriptWndForm::onLoad(QWidget* window) {
     loadedInclude_.clear();
     lastIconFile_.clear();
     window->setWindowTitle(QStringLiteral("脚本编辑器"));
-    setMinimumSizeTwips(kMinWidthTwips, kMinHeightTwips);
     window->resize(platform::px(kMinWidthTwips), platform::px(kMinHeightTwips));
 
     makeToolBar(window);
@@ -277,7 +277,7 @@ void ScriptWndForm::makePropertiesTab() {
     scriptPopText_ =
         makeText(f, QStringLiteral("scriptPopText"), kRightField, 660, kRightFieldWidth);
     makeLabel(f, QStringLiteral("scriptInfoLabel"), QStringLiteral("介绍:"), kRightLabel, 1080);
-    scriptInfoText_ = new QPlainTextEdit(f);
+    scriptInfoText_ = new PlainTextBox(f);
     scriptInfoText_->setObjectName(QStringLiteral("scriptInfoText"));
     scriptInfoText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     platform::placeTwips(scriptInfoText_, kRightField, 1080, kRightFieldWidth, 1995);
@@ -341,7 +341,8 @@ void ScriptWndForm::saveData() {
     if (codeTypeCombo_) doc.encoding = codeTypeCombo_->currentText();
     if (scriptPageText_) doc.home = scriptPageText_->text();
     if (scriptPopText_) doc.toolPop = scriptPopText_->text();
-    if (scriptInfoText_) doc.information = scriptInfoText_->toPlainText();
+    if (scriptInfoText_)
+        doc.information = PlainTextBox::plainLineBreaks(scriptInfoText_->toPlainText());
     if (scriptIconText_) doc.icon = scriptIconText_->text();
     if (urlPoolList_) {
         QStringList target;
@@ -386,8 +387,11 @@ void ScriptWndForm::saveClicked() {
     }
     // Success is silent; a failure is told, so that the user does not close the window
     // believing the edits are kept.
-    if (!ScriptModule::saveScriptFile(ScriptModule::scriptDocument().currentScriptPath))
-        platform::messageBox(QStringLiteral("脚本保存失败,请检查文件是否可写"),
+    ScriptModule::SaveFailure why = ScriptModule::SaveFailure::None;
+    if (!ScriptModule::saveScriptFile(ScriptModule::scriptDocument().currentScriptPath, &why))
+        platform::messageBox(why == ScriptModule::SaveFailure::Content
+                                 ? SaveWndForm::unsavableScriptMessage()
+                                 : QStringLiteral("脚本保存失败,请检查文件是否可写"),
                              platform::MsgButtons::Ok, QStringLiteral("提示"),
                              platform::MsgIcon::Warning, widget());
 }
@@ -465,13 +469,10 @@ void ScriptWndForm::onResize() {
 void ScriptWndForm::layoutControls() {
     QWidget* window = widget();
     if (!window || window->isMinimized()) return;
-    int width = scaleWidth();
-    int height = scaleHeight();
-    if (width < kMinWidthTwips || height < kMinHeightTwips) {
-        width = qMax(width, kMinWidthTwips);
-        height = qMax(height, kMinHeightTwips);
-        window->resize(platform::px(width), platform::px(height));
-    }
+    // The window's size is its outer size, frame included; below the minimum it is set back.
+    const QSize outer = outerSizeTwips(kMinWidthTwips, kMinHeightTwips);
+    const int width = outer.width();
+    const int height = outer.height();
     platform::setWidth(editToolsFrame_, width - 400);
     platform::setWidth(tabBoard_, width - 400);
     if (tabBoard_ && editToolsFrame_)

@@ -72,6 +72,11 @@ void SearchWndForm::onLoad(QWidget* window) {
     connect(keyword, &QLineEdit::returnPressed, search, &QPushButton::click);
     connect(list, &QListWidget::itemClicked, this,
             [this, list](QListWidgetItem* item) { resultClicked(list->row(item)); });
+    // The details follow the current result however it became current: a click, the arrow
+    // keys, Home, End or the pages.
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) resultClicked(row);
+    });
 }
 
 QString SearchWndForm::searchBody(const QString& field, const QString& keyword,

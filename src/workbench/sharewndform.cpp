@@ -112,7 +112,12 @@ void ShareWndForm::shareClicked() {
     }
     if (option != 2) source = ScriptModule::readTextFile(scriptPath);
 
-    const QString reply = postShare(doc.name, doc.information, source, box);
+    // The name and description go with the file that is shared: the script window clears
+    // the document when it closes, while the file stays the one to share.
+    ScriptDocument shared;
+    const bool readable = ScriptModule::readScriptFile(scriptPath, shared);
+    const QString reply = postShare(readable ? shared.name : doc.name,
+                                    readable ? shared.information : doc.information, source, box);
 
     if (reply == QLatin1String("ok") || reply == QLatin1String("has")) {
         platform::messageBox(

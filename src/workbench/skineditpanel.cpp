@@ -1,5 +1,7 @@
 #include "workbench/skineditpanel.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -12,6 +14,7 @@
 #include <QUrl>
 
 #include "library/board.h"
+#include "library/folderlist.h"
 #include "library/textfile.h"
 #include "platform/core/programfolder.h"
 #include "platform/core/random.h"
@@ -240,15 +243,13 @@ void SkinEditPanel::loadSkinFileList() {
     cssFileCombo_->clear();
     // Sorted by name, so that "the first skin" that new boards get is the same on every
     // machine whatever order the file system keeps.
-    const QDir css(platform::programFile(QStringLiteral("css")));
-    const QFileInfoList files =
-        css.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    QList<FolderList::Entry> skins =
+        FolderList::filesMarked(platform::programFile(QStringLiteral("css")), kSkinExtension, true);
+    std::stable_sort(skins.begin(), skins.end(), [](const auto& a, const auto& b) {
+        return a.fileName.compare(b.fileName, Qt::CaseInsensitive) < 0;
+    });
     QStringList names;
-    for (const QFileInfo& file : files) {
-        QString name = file.fileName();
-        if (!name.contains(kSkinExtension)) continue;
-        names.append(name.remove(kSkinExtension));
-    }
+    for (const FolderList::Entry& skin : skins) names.append(skin.text);
     fillWithoutSelection(cssFileCombo_, names);
 }
 

@@ -432,23 +432,25 @@ class MainWndFormTest : public QObject {
                                      "delFolderActive:删除目录"}));
     }
 
+    // The minimum and the layout are in the window's outer size, frame included.
     void layoutKeepsItsMinimum() {
         start();
         QWidget* w = form().widget();
         w->resize(300, 200);
         QCoreApplication::processEvents();
-        QVERIFY(w->width() >= platform::px(10530) && w->height() >= platform::px(8115));
+        QVERIFY(platform::twips(w->frameGeometry().width()) >= 10530);
+        QVERIFY(platform::twips(w->frameGeometry().height()) >= 8115);
 
         w->resize(900, 700);
         QCoreApplication::processEvents();
         QCOMPARE(w->size(), QSize(900, 700));
-        const int tabHeight = platform::twips(700) - 1320 - 500;
-        QCOMPARE(tabs()->geometry(), platform::twipsRect(0, 1320, platform::twips(900), tabHeight));
-        QCOMPARE(
-            form().control<QGroupBox>("AttributeFrame")->geometry(),
-            platform::twipsRect(platform::twips(900) - 2655 - 250, 1680, 2655, tabHeight - 500));
-        QCOMPARE(list()->geometry(),
-                 platform::twipsRect(0, 1680, platform::twips(900) - 2655 - 300, tabHeight - 500));
+        const int W = platform::twips(w->frameGeometry().width());
+        const int H = platform::twips(w->frameGeometry().height());
+        const int tabHeight = H - 1320 - 500;
+        QCOMPARE(tabs()->geometry(), platform::twipsRect(0, 1320, W, tabHeight));
+        QCOMPARE(form().control<QGroupBox>("AttributeFrame")->geometry(),
+                 platform::twipsRect(W - 2655 - 250, 1680, 2655, tabHeight - 500));
+        QCOMPARE(list()->geometry(), platform::twipsRect(0, 1680, W - 2655 - 300, tabHeight - 500));
     }
 
     void listFillingRules() {
@@ -501,22 +503,182 @@ class MainWndFormTest : public QObject {
         QCOMPARE(name->text(), QString("乙"));
         QCOMPARE(picture->pixmap().size(), QSize(6, 4));
 
-        // notes.txt.bak is listed as notes.bak and opens the missing notes.bak.txt.
+        // notes.txt.bak is listed as notes.bak and opens its own file, which is no script.
         clickEntry("notes.bak");
         QCOMPARE(name->text(), QString());
         QCOMPARE(author->text(), QString());
         QCOMPARE(info->toPlainText(), QString());
-        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, cat + "/notes.bak.txt");
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, cat + "/notes.txt.bak");
         QCOMPARE(picture->pixmap().size(), QSize(6, 4));
 
         // A click on the entry already current opens the file again; moving by the keyboard
-        // (or from code) opens too.
+        // opens too. Making an entry current from code chooses nothing.
         clickEntry("noIcon");
         saveScript(cat + "/noIcon.txt", "丙");
         clickEntry("noIcon");
         QCOMPARE(name->text(), QString("丙"));
-        list()->setCurrentRow(listTexts(list()).indexOf(kSampleScript));
-        QCOMPARE(name->text(), kSampleScript);
+        const QHash<QString, QString> names = {{kSampleScript, kSampleScript},
+                                               {"withIcon", "甲"},
+                                               {"noIcon", "丙"},
+                                               {"notes.bak", ""}};
+        QTest::keyClick(list(), Qt::Key_Home);
+        QCOMPARE(name->text(), names.value(list()->item(0)->text()));
+        QTest::keyClick(list(), Qt::Key_End);
+        QCOMPARE(name->text(), names.value(list()->item(list()->count() - 1)->text()));
+        const QString shown = name->text();
+        list()->setCurrentRow(0);
+        QCOMPARE(name->text(), shown);
+    }
+
+    // A script opens only when the user picks an entry: by a click or from the keyboard. The
+    // list gaining the focus (by Tab, or with its window activated again) and the list's
+    // reload after a tool button choose nothing, so the fields, 分 享 and 打 包 keep acting
+    // on the script the user chose.
+    void scriptsOpenOnlyWhenTheUserPicks() {
+        const QString cat = scriptDir() + "/" + kSampleCategory;
+        saveScript(cat + "/第二.txt", "第二");
+        start();
+        QWidget* w = form().widget();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QCOMPARE(list()->count(), 2);
+        auto* name = form().control<QLineEdit>("scriptNameText");
+        auto scriptOf = [&](int row) {
+            return list()->item(row)->text() == "第二" ? "第二" : kSampleScript;
+        };
+        const QString first = scriptOf(0), second = scriptOf(1);
+        QStringList boxes;
+        bool shared = false;
+        form().windows.setBoxData = [&](const QString&, const QString&, const QString& n,
+                                        const QString&) { boxes << n; };
+        form().windows.showShareWindow = [&] { shared = true; };
+        QWidget other;  // another tool window of the workbench
+        other.resize(200, 100);
+        form().windows.showSearchWindow = [&] {
+            other.show();
+            other.activateWindow();
+        };
+
+        // Road 1: Tab moves the focus into the list; the list makes its first entry current
+        // by itself, and nothing opens.
+        auto tabIntoTheList = [&] {
+            tabs()->setFocus(Qt::OtherFocusReason);
+            for (int i = 0; i < 40 && !list()->hasFocus(); ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            return list()->hasFocus() && list()->currentRow() == 0;
+        };
+        QVERIFY(tabIntoTheList());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        QCOMPARE(name->text(), QString());
+        tool(9)->click();
+        QCOMPARE(boxes.takeLast(), QString());
+        platform::clearShownDialogs();
+        tool(5)->click();
+        QVERIFY(!shared);
+        QCOMPARE(dialogs().value(0).text, QString("请选择分享的文件"));
+        // Space chooses the entry the focus is on; that is a pick.
+        QVERIFY(tabIntoTheList());
+        QCOMPARE(name->text(), QString());
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(name->text(), first);
+
+        // The user's click opens the second script; the keyboard moves back to the first.
+        clickEntry(list()->item(1)->text());
+        QCOMPARE(name->text(), second);
+        QTest::keyClick(list(), Qt::Key_Up);
+        QCOMPARE(name->text(), first);
+        QTest::keyClick(list(), Qt::Key_Down);
+        QCOMPARE(name->text(), second);
+        const QString secondPath = ScriptModule::scriptDocument().currentScriptPath;
+        QVERIFY(secondPath.endsWith("/" + second + ".txt"));
+
+        // Road 2: another tool window opens (the list reloads after the button) and this
+        // window is activated again, the focus back in the list.
+        QVERIFY(list()->hasFocus());
+        tool(4)->click();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(list()->hasFocus());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, secondPath);
+        QCOMPARE(name->text(), second);
+        tool(9)->click();
+        QCOMPARE(boxes.takeLast(), list()->item(1)->text());
+        tool(5)->click();
+        QVERIFY(shared);
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, secondPath);
+
+        // Road 3: 新 建 opens the script window; closing it shows this window again, its
+        // list reloaded and focused. The new script had no file, and nothing picked one.
+        form().windows.showScriptWindow = [&] {
+            other.show();
+            other.activateWindow();
+        };
+        tool(0)->click();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        other.hide();
+        form().show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        list()->setFocus(Qt::ActiveWindowFocusReason);
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        shared = false;
+        platform::clearShownDialogs();
+        tool(5)->click();
+        QVERIFY(!shared);
+        QCOMPARE(dialogs().value(0).text, QString("请选择分享的文件"));
+    }
+
+    // Every entry stands for its own file: "a.txt" and "a.txt.txt" both show as "a", and
+    // opening, deleting and packing each reach the file behind it.
+    void eachEntryNamesItsOwnFile() {
+        const QString cat = scriptDir() + "/同名";
+        saveScript(cat + "/a.txt", "短");
+        saveScript(cat + "/a.txt.txt", "长");
+        start();
+        QVERIFY(selectTab("同名"));
+        QCOMPARE(listTexts(list()), QStringList({"a", "a"}));
+        auto* name = form().control<QLineEdit>("scriptNameText");
+        QStringList files;
+        for (int row = 0; row < 2; ++row) {
+            const QRect r = list()->visualItemRect(list()->item(row));
+            QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, r.center());
+            files << QFileInfo(ScriptModule::scriptDocument().currentScriptPath).fileName();
+            QCOMPARE(name->text(), files.last() == "a.txt" ? "短" : "长");
+        }
+        QCOMPARE(sorted(files), QStringList({"a.txt", "a.txt.txt"}));
+
+        // 打 包 passes the file of the chosen entry along with its name.
+        QStringList packed;
+        form().windows.setBoxData = [&](const QString&, const QString&, const QString& n,
+                                        const QString& f) { packed << n + "|" + f; };
+        tool(9)->click();
+        QCOMPARE(packed, QStringList{"a|" + files[1]});
+
+        // Deleting the second entry deletes its file only.
+        list()->clearSelection();
+        list()->item(1)->setSelected(true);
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        tool(2)->click();
+        QVERIFY(!QFile::exists(cat + "/" + files[1]));
+        QVERIFY(QFile::exists(cat + "/" + files[0]));
+        QCOMPARE(listTexts(list()), QStringList{"a"});
+    }
+
+    // Names beginning with "." are names like any other: a category ".drafts" and a script
+    // ".x" are listed.
+    void hiddenNamesAreListed() {
+        saveScript(scriptDir() + "/.drafts/.x.txt", "隐");
+        saveScript(scriptDir() + "/" + kSampleCategory + "/.y.txt", "点");
+        start();
+        QVERIFY(tabTexts(tabs()).contains(".drafts"));
+        QVERIFY(listTexts(list()).contains(".y") || selectTab(kSampleCategory));
+        QVERIFY(selectTab(kSampleCategory));
+        QVERIFY(listTexts(list()).contains(".y"));
+        QVERIFY(selectTab(".drafts"));
+        QCOMPARE(listTexts(list()), QStringList{".x"});
+        clickEntry(".x");
+        QCOMPARE(form().control<QLineEdit>("scriptNameText")->text(), QString("隐"));
     }
 
     void deletingScripts() {
@@ -554,11 +716,13 @@ class MainWndFormTest : public QObject {
         QCOMPARE(listTexts(list()), QStringList{"b"});
 
         // A file the file system refuses to delete is named, and the rest goes on. Here the
-        // entry "x" (from x.txt.txt) names x.txt, which is a folder with something in it.
+        // entry "x" names x.txt.txt, which has become a folder with something in it since
+        // the list was filled.
         writeBytes(cat + "/x.txt.txt", "x");
-        writeBytes(cat + "/x.txt/inner", "x");
         form().refreshScript();
         QVERIFY(selectTab("删"));
+        QVERIFY(QFile::remove(cat + "/x.txt.txt"));
+        writeBytes(cat + "/x.txt.txt/inner", "x");
         select({"b", "x"});
         platform::clearShownDialogs();
         platform::queueMessageAnswer(platform::MsgAnswer::Yes);
@@ -616,15 +780,17 @@ class MainWndFormTest : public QObject {
         w.setConfigData = [&](qint16 v) { log << QString("config %1").arg(v); };
         w.showConfigWindow = [&] { log << "config shown"; };
         w.showAboutWindow = [&] { log << "about"; };
-        w.setBoxData = [&](const QString& skin, const QString& cat, const QString& script) {
-            log << "box[" + skin + "|" + cat + "|" + script + "]";
+        w.setBoxData = [&](const QString& skin, const QString& cat, const QString& script,
+                           const QString& file) {
+            log << "box[" + skin + "|" + cat + "|" + script + "|" + file + "]";
         };
         w.showMakeBox = [&] { log << "box shown"; };
 
         clickEntry(kSampleScript);
         tool(9)->click();
-        QCOMPARE(log,
-                 QStringList({"box[|" + kSampleCategory + "|" + kSampleScript + "]", "box shown"}));
+        QCOMPARE(log, QStringList({"box[|" + kSampleCategory + "|" + kSampleScript + "|" +
+                                       kSampleScript + ".txt]",
+                                   "box shown"}));
         // 新 建: the script window shows first, then the document is cleared and the
         // properties tab chosen, and this window hides.
         log.clear();
@@ -646,7 +812,7 @@ class MainWndFormTest : public QObject {
         list()->setCurrentItem(nullptr);
         log.clear();
         tool(9)->click();
-        QCOMPARE(log.first(), "box[|" + kSampleCategory + "|]");
+        QCOMPARE(log.first(), "box[|" + kSampleCategory + "||]");
     }
 
     void toolRowWithoutWindows() {
@@ -789,11 +955,12 @@ class MainWndFormTest : public QObject {
         QCOMPARE(list()->count(), 0);
 
         QStringList log;
-        form().windows.setBoxData = [&](const QString& s, const QString& c, const QString& n) {
-            log << s + "|" + c + "|" + n;
+        form().windows.setBoxData = [&](const QString& s, const QString& c, const QString& n,
+                                        const QString& f) {
+            log << s + "|" + c + "|" + n + "|" + f;
         };
         tool(9)->click();
-        QCOMPARE(log, QStringList{"||"});
+        QCOMPARE(log, QStringList{"|||"});
         platform::queueMessageAnswer(platform::MsgAnswer::Yes);
         tool(2)->click();
         QVERIFY(QFile::exists(scriptDir() + "/loose.txt"));

@@ -294,7 +294,7 @@ class MakeBoxFormTest : public QObject {
         wireBoxAndShareWindows();
         MainWndForm::ToolWindows& w = MainWndForm::instance().windows;
         QVERIFY(w.setBoxData && w.showMakeBox && w.showShareWindow);
-        w.setBoxData(QString(), "网站", "b");
+        w.setBoxData(QString(), "网站", "b", "b.txt");
         w.showMakeBox();
         QVERIFY(form().widget()->isVisible());
         QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("b"));

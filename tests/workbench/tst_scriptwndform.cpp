@@ -115,11 +115,12 @@ struct Bench {
     }
     QLineEdit* text(const char* name) const { return in<QLineEdit>(wnd(), name); }
     QListWidget* pool() const { return in<QListWidget>(wnd(), "urlPoolList"); }
-    // Picks the library script in the main window, as a click on its line does.
+    // Picks the library script in the main window with a click on its line.
     void pickLibraryScript() const {
         QListWidget* list = in<QListWidget>(main(), "ListFile");
         QCOMPARE(entries(list), QStringList{"示例"});
-        list->setCurrentRow(0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
     }
     QString visibleFrame() const {
         QStringList shown;
@@ -478,14 +479,17 @@ class ScriptWndFormTest : public QObject {
         Bench b;
         b.tool(0);
         QWidget* w = b.wnd().widget();
+        // The minimum and the layout are in the window's outer size, frame included.
         w->resize(200, 100);
         QCoreApplication::processEvents();
-        QVERIFY(w->width() * 15 >= ScriptWndForm::kMinWidthTwips - 15);
-        QVERIFY(w->height() * 15 >= ScriptWndForm::kMinHeightTwips - 15);
+        QVERIFY(platform::twips(w->frameGeometry().width()) >= ScriptWndForm::kMinWidthTwips);
+        QVERIFY(platform::twips(w->frameGeometry().height()) >= ScriptWndForm::kMinHeightTwips);
 
         w->resize(1000, 760);
         QCoreApplication::processEvents();
-        const int width = 1000 * 15, height = 760 * 15;
+        QCOMPARE(w->size(), QSize(1000, 760));
+        const int width = platform::twips(w->frameGeometry().width());
+        const int height = platform::twips(w->frameGeometry().height());
         auto tw = [](QWidget* c) { return c->width() * 15; };
         auto th = [](QWidget* c) { return c->height() * 15; };
         auto* tools = in<QFrame>(b.wnd(), "editToolsFrame");

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QFileInfoList>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The one way every window lists a folder: the category folders of the library, the scripts
+// of a category, the skins and the boxes. What one window lists, every other lists too.
+namespace FolderList {
+
+// The entries of the folder in the order the file system keeps them, nothing sorted. Only
+// "." and ".." and an entry named PAGEFILE.SYS in any letter case are left out: hidden
+// entries (names beginning with ".") are listed like any other.
+QFileInfoList entries(const QString& folder);
+
+// The names of the sub-folders.
+QStringList subFolders(const QString& folder);
+
+// A file of a folder as a list shows it.
+struct Entry {
+    QString text;      // what the list shows
+    QString fileName;  // the file it stands for
+};
+
+// The files whose name contains mark (case-sensitive). With removeMark every occurrence of
+// the mark is taken out of the text shown ("a.txt.txt" shows as "a"), so two entries may
+// read the same; each keeps the name of its own file.
+QList<Entry> filesMarked(const QString& folder, const QString& mark, bool removeMark);
+
+}  // namespace FolderList
