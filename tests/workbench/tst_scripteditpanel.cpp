@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@
 #include <QTextCursor>
 #include <memory>
 
+#include "library/scriptdocument.h"
 #include "library/translate.h"
 #include "platform/core/random.h"
 #include "platform/dialogs.h"
@@ -110,6 +112,48 @@ class ScriptEditPanelTest : public QObject {
         // Both views at the same place, to the right of the palette.
         QCOMPARE(h.view("codeText")->geometry(), h.view("explainText")->geometry());
         QVERIFY(h.view("codeText")->x() >= strip->geometry().right());
+    }
+
+    // Every line break the user can make in either view, typed or pasted, comes back from the
+    // panel as CR LF and through a script file as a line end: never as a character the file
+    // cannot hold.
+    void everyLineBreakIsALineEnd_data() {
+        QTest::addColumn<QString>("viewName");
+        QTest::newRow("code view") << "codeText";
+        QTest::newRow("explain view") << "explainText";
+    }
+    void everyLineBreakIsALineEnd() {
+        QFETCH(QString, viewName);
+        const QByteArray name = viewName.toLatin1();
+        Host h;
+        if (viewName == "explainText") h.click("explainCommand");
+        QPlainTextEdit* view = h.view(name.constData());
+        view->setFocus();
+        h.typeKeys(name.constData(), "var a=1;");
+        QTest::keyClick(view, Qt::Key_Return, Qt::ShiftModifier);
+        h.typeKeys(name.constData(), "var b=2;");
+        QTest::keyClick(view, Qt::Key_Enter, Qt::ShiftModifier);  // the keypad's Enter
+        h.typeKeys(name.constData(), "// note");
+        QTest::keyClick(view, Qt::Key_Return);
+        // Pasted text with a line separator, a paragraph separator, a lone CR and CR LF.
+        QGuiApplication::clipboard()->setText(QString::fromUtf16(u"c();\u2028d();\u2029e();\rf();\r\ng();"));
+        QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+        const QString expected =
+            "var a=1;\r\nvar b=2;\r\n// note\r\nc();\r\nd();\r\ne();\r\nf();\r\ng();";
+        // The explain view's text goes back through the translation, which ends every line.
+        QCOMPARE(h.panel->getScriptText(),
+                 viewName == "explainText" ? expected + "\r\n" : expected);
+        QVERIFY(!view->document()->toRawText().contains(QChar::LineSeparator));
+
+        // Through a script file: the code loads as the lines typed.
+        TestProgramFolder folder;
+        ScriptDocument& doc = ScriptModule::scriptDocument();
+        doc = ScriptDocument();
+        doc.script = h.panel->getScriptText();
+        QVERIFY(ScriptModule::saveScriptFile(folder.file("s.txt")));
+        ScriptModule::loadScriptFile(folder.file("s.txt"));
+        QCOMPARE(doc.script, QString(expected).replace("\r\n", "\n"));
+        QVERIFY(!doc.script.contains('?'));
     }
 
     void paletteTabsShowOneFrame() {

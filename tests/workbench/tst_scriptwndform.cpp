@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFrame>
 #include <QImage>
@@ -303,6 +305,62 @@ class ScriptWndFormTest : public QObject {
         // 另 存 asks for a name even though the script has a file.
         b.press("saveOtherCommand");
         QVERIFY(b.save().widget()->isVisible());
+    }
+
+    // After 另 存 the script is the one of the new file: 保 存 writes there, and the file it
+    // was saved away from keeps what it had. A line break typed with Shift+Enter in the
+    // introduction is a line end.
+    void saveAsThenSaveWritesTheNewFile() {
+        Bench b;
+        b.pickLibraryScript();
+        b.tool(1);
+        const QByteArray original = readBytes(b.libraryFile());
+        b.text("scriptAuthorText")->setText("作者丁");
+        auto* info = in<QPlainTextEdit>(b.wnd(), "scriptInfoText");
+        info->clear();
+        info->setFocus();
+        auto typeChar = [info](const QString& c) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, c);
+            QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, c);
+            QApplication::sendEvent(info, &press);
+            QApplication::sendEvent(info, &release);
+        };
+        typeChar("一");
+        QTest::keyClick(info, Qt::Key_Return, Qt::ShiftModifier);
+        typeChar("二");
+        b.press("saveOtherCommand");
+        in<QLineEdit>(b.save(), "scriptText")->setText("副本");
+        in<QPushButton>(b.save(), "saveCommand")->click();
+        const QString copy = b.folder.file("script/" + kCategory + "/副本.txt");
+        QVERIFY(QFile::exists(copy));
+        QCOMPARE(readBytes(b.libraryFile()), original);
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, copy);
+
+        b.text("scriptAuthorText")->setText("作者戊");
+        b.press("saveCommand");
+        QVERIFY(platform::shownDialogs().isEmpty());
+        QVERIFY(!b.save().widget()->isVisible());
+        QCOMPARE(readBytes(b.libraryFile()), original);
+        ScriptDocument back;
+        QVERIFY(ScriptModule::readScriptFile(copy, back));
+        QCOMPARE(back.author, QStringLiteral("作者戊"));
+        QCOMPARE(back.information, QStringLiteral("一\n二"));
+    }
+
+    // A script that would not load again as it is is not saved: the user is told and the
+    // file stays.
+    void unsavableScriptIsRefused() {
+        Bench b;
+        b.pickLibraryScript();
+        b.tool(1);
+        const QByteArray original = readBytes(b.libraryFile());
+        XmlDocument board;
+        QVERIFY(board.loadXML(QString::fromUtf16(u"<list style=\"default\"><\uFFFD/></list>")));
+        b.wnd().skinEdit()->setSkinData(board.documentElement());
+        b.press("saveCommand");
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, SaveWndForm::unsavableScriptMessage());
+        QCOMPARE(readBytes(b.libraryFile()), original);
     }
 
     // Closing clears the document; opening it again with 修 改 must not write that empty
