@@ -112,6 +112,65 @@ class MakeBoxFormTest : public QObject {
         QCOMPARE(pathText()->text(), expectedBoxPath(lib.folder, next));
     }
 
+    // A box name that is taken is drawn again: packing never replaces an earlier box unasked.
+    void takenBoxNamesAreDrawnAgain() {
+        Library lib;
+        // The first three names the generator proposes are taken.
+        QStringList drawn;
+        for (int i = 0; i < 4; ++i) drawn << expectedBoxPath(lib.folder, platform::rnd());
+        platform::resetRandomForTest();
+        QVERIFY(drawn[3] != drawn[0] && drawn[3] != drawn[1] && drawn[3] != drawn[2]);
+        for (int i = 0; i < 3; ++i) writeBytes(drawn[i], "earlier box\r\n");
+        form().show();
+        QCOMPARE(pathText()->text(), drawn[3]);
+        for (int i = 0; i < 3; ++i) QCOMPARE(readBytes(drawn[i]), QByteArray("earlier box\r\n"));
+    }
+
+    // A program folder without its box folder gets it back, so that the offered path packs.
+    void missingBoxFolderIsMade() {
+        Library lib;
+        QVERIFY(QDir(lib.folder.file("box")).removeRecursively());
+        form().setBoxData("default", "网站", "b");
+        form().show();
+        QVERIFY(QFileInfo(lib.folder.file("box")).isDir());
+        click("packageCommand");
+        QCOMPARE(platform::shownDialogs().value(0).text, QStringLiteral("导出成功~!"));
+        QVERIFY(QFileInfo(pathText()->text()).size() > 0);
+    }
+
+    // Of two scripts that show the same name, the file given picks the one.
+    void setBoxDataPicksTheScriptByItsFile_data() {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("a.txt") << "a.txt";
+        QTest::newRow("a.txt.txt") << "a.txt.txt";
+    }
+    void setBoxDataPicksTheScriptByItsFile() {
+        QFETCH(QString, file);
+        Library lib;
+        form().setBoxData("default", "网站", "a", file);
+        form().show();
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral("a"));
+        QCOMPARE(combo("scriptCombo")->currentData().toString(), file);
+        click("packageCommand");
+        QCOMPARE(readBytes(pathText()->text()),
+                 boxOf("<skin>d</skin>\r\n", QString::fromLatin1(readBytes(
+                                                    lib.folder.file("script/网站/" + file)))));
+    }
+
+    // Names beginning with "." are listed like any other: skins, categories and scripts.
+    void hiddenNamesAreListed() {
+        Library lib;
+        QDir(lib.folder.path()).mkpath("script/.drafts");
+        writeBytes(lib.folder.file("script/.drafts/.x.txt"), "QUFB\r\n");
+        writeBytes(lib.folder.file("css/.dark.skin"), "x\r\n");
+        form().show();
+        QVERIFY(items("cssFileCombo").contains(".dark"));
+        QVERIFY(items("folderCombo").contains(".drafts"));
+        form().setBoxData(QString(), ".drafts", ".x");
+        QCOMPARE(items("scriptCombo"), QStringList{".x"});
+        QCOMPARE(combo("scriptCombo")->currentText(), QStringLiteral(".x"));
+    }
+
     void categoryChoiceListsItsScripts() {
         Library lib;
         form().show();

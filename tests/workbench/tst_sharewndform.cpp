@@ -7,6 +7,7 @@
 
 #include "library/boxfile.h"
 #include "library/scriptdocument.h"
+#include "library/xmldocument.h"
 #include "platform/core/ansi.h"
 #include "platform/dialogs.h"
 #include "support/testenv.h"
@@ -175,6 +176,30 @@ class ShareWndFormTest : public QObject {
         QVERIFY(form().control<QPushButton>("shareCommand")->isEnabled());
         // The temporary box is gone in every outcome; with the source alone it is not touched.
         QCOMPARE(QFile::exists(site.folder.file("upload.tmp")), option == 1);
+    }
+
+    // Closing the script window clears the document but keeps its file to share: the name
+    // and description sent are those of the file that is shared.
+    void nameAndDescriptionComeFromTheSharedFile() {
+        Site site;
+        site.reply.body = "ok";
+        ScriptDocument& d = ScriptModule::scriptDocument();
+        d.name = QStringLiteral("文件里的名字");
+        d.information = QStringLiteral("文件里的介绍");
+        XmlDocument board;
+        board.loadXML("<list/>");
+        d.list = board.documentElement();
+        QVERIFY(ScriptModule::saveScriptFile(d.currentScriptPath));
+        ScriptModule::clearScriptDocument();
+        form().show();
+        form().control<QRadioButton>("shareOption_1")->setChecked(true);
+        form().control<QPushButton>("shareCommand")->click();
+        const QByteArray body = site.body();
+        QVERIFY2(body.startsWith("filename=" + platform::toAnsi(QStringLiteral("文件里的名字")) +
+                                 "&infor=" + platform::toAnsi(QStringLiteral("文件里的介绍")) +
+                                 "&openFile="),
+                 body.left(80).constData());
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("上传成功,谢谢您的分享~!"));
     }
 
     void hidingKeepsTheOptionClosingResetsIt() {
