@@ -120,6 +120,27 @@ class SearchWndFormTest : public QObject {
         QVERIFY(details().contains(download(kind, "12")));
     }
 
+    // The details are those of the current result, whether a click or a key made it current.
+    void detailsFollowTheCurrentResult() {
+        reply_ = platform::toAnsi(
+            QStringLiteral("1:::一:::甲:::10|||2:::二:::乙:::20|||3:::三:::丙:::30"));
+        search("x");
+        auto* list = control<QListWidget>("resultList");
+        QCOMPARE(list->count(), 3);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QVERIFY(details().contains(QStringLiteral("脚本名称:一\r\n")));
+        const QList<QPair<Qt::Key, QString>> moves = {{Qt::Key_Down, "二"}, {Qt::Key_Down, "三"},
+                                                       {Qt::Key_Up, "二"},   {Qt::Key_Home, "一"},
+                                                       {Qt::Key_End, "三"}};
+        for (const auto& [key, name] : moves) {
+            QTest::keyClick(list, key);
+            QVERIFY2(details().contains(QStringLiteral("脚本名称:") + name + "\r\n"),
+                     qPrintable(details()));
+            QVERIFY(details().contains(download("open", QString::number(list->currentRow() + 1))));
+        }
+    }
+
     void apostropheRefusedAfterClearing() {
         reply_ = "1:::a:::b:::2";
         search("x");

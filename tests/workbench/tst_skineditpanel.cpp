@@ -161,17 +161,43 @@ class SkinEditPanelTest : public QObject {
         QCOMPARE(list.getAttribute("style"), QStringLiteral("b"));
     }
 
+    // A button added without an id gets "btn" and a number from 0 to 998, drawn anew for
+    // each: the lowest and the highest number come out of the panel itself.
     void defaultIdsCoverTheirRange() {
-        // 999 times a value in [0, 1): 0 to 998, never 999.
+        // Where in the generator's sequence the draws for 0 and for 998 lie.
         platform::resetRandomForTest();
-        int low = 999, high = -1;
-        for (int i = 0; i < 20000; ++i) {
+        int at0 = -1, at998 = -1;
+        for (int i = 0; i < 200000 && (at0 < 0 || at998 < 0); ++i) {
             const int n = int(999 * platform::rnd());
-            low = qMin(low, n);
-            high = qMax(high, n);
+            if (n == 0 && at0 < 0) at0 = i;
+            if (n == 998 && at998 < 0) at998 = i;
         }
-        QCOMPARE(low, 0);
-        QCOMPARE(high, 998);
+        QVERIFY(at0 >= 0 && at998 >= 0);
+
+        Host h;
+        h.make();
+        h.loadBoard("<list style=\"a\"/>");
+        h.choose("componentsCombo", "按钮");
+        auto addedId = [&] {
+            h.edit("idText")->clear();
+            h.click("addItemCommand");
+            const XmlNodeList items = h.panel->skinListNode().childNodes();
+            return items.item(items.length() - 1).getElementsByTagName("id").item(0).text();
+        };
+        for (const auto& [skip, id] : {std::pair{at0, QStringLiteral("btn0")},
+                                       std::pair{at998, QStringLiteral("btn998")}}) {
+            platform::resetRandomForTest();
+            for (int i = 0; i < skip; ++i) platform::rnd();
+            QCOMPARE(addedId(), id);
+        }
+        // And every id the panel makes is "btn" and a number in that range.
+        for (int i = 0; i < 200; ++i) {
+            const QString id = addedId();
+            QVERIFY2(id.startsWith("btn"), qPrintable(id));
+            bool ok = false;
+            const int n = id.mid(3).toInt(&ok);
+            QVERIFY2(ok && n >= 0 && n <= 998, qPrintable(id));
+        }
     }
 
     void buildsEachKind_data() {
