@@ -284,6 +284,27 @@ class DialogsTest : public QObject {
         QCOMPARE(listed, QStringList({"其它", "采集"}));
     }
 
+    // What the save dialog offers and writes, the main window lists: a category ".drafts"
+    // and a script ".x" included.
+    void savedUnderAHiddenNameIsListed() {
+        Folder f;
+        QDir().mkpath(f.folder.file("script/.drafts"));
+        MainWndForm& main = MainWndForm::instance();
+        main.show();
+        fillDocument();
+        SaveWndForm& save = SaveWndForm::instance();
+        save.show();
+        auto* folders = in<QComboBox>(save, "folderCombo");
+        QCOMPARE(comboEntries(folders), QStringList{".drafts"});
+        in<QLineEdit>(save, "scriptText")->setText(".x");
+        in<QPushButton>(save, "saveCommand")->click();
+        QVERIFY(QFile::exists(f.folder.file("script/.drafts/.x.txt")));
+        auto* tabs = in<QTabBar>(main, "TabFile");
+        QCOMPARE(tabs->count(), 1);
+        QCOMPARE(tabs->tabText(0), QStringLiteral(".drafts"));
+        QCOMPARE(listEntries(in<QListWidget>(main, "ListFile")), QStringList{".x"});
+    }
+
     void emptyNameIsRefusedButTheDialogCloses() {
         Folder f;
         QDir().mkpath(f.folder.file("script/甲"));
