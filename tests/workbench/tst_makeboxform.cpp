@@ -153,8 +153,8 @@ class MakeBoxFormTest : public QObject {
         QCOMPARE(combo("scriptCombo")->currentData().toString(), file);
         click("packageCommand");
         QCOMPARE(readBytes(pathText()->text()),
-                 boxOf("<skin>d</skin>\r\n", QString::fromLatin1(readBytes(
-                                                    lib.folder.file("script/网站/" + file)))));
+                 boxOf("<skin>d</skin>\r\n",
+                       QString::fromLatin1(readBytes(lib.folder.file("script/网站/" + file)))));
     }
 
     // Names beginning with "." are listed like any other: skins, categories and scripts.

@@ -136,7 +136,8 @@ class ScriptEditPanelTest : public QObject {
         h.typeKeys(name.constData(), "// note");
         QTest::keyClick(view, Qt::Key_Return);
         // Pasted text with a line separator, a paragraph separator, a lone CR and CR LF.
-        QGuiApplication::clipboard()->setText(QString::fromUtf16(u"c();\u2028d();\u2029e();\rf();\r\ng();"));
+        QGuiApplication::clipboard()->setText(
+            QString::fromUtf16(u"c();\u2028d();\u2029e();\rf();\r\ng();"));
         QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
         const QString expected =
             "var a=1;\r\nvar b=2;\r\n// note\r\nc();\r\nd();\r\ne();\r\nf();\r\ng();";

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QDir>
 #include <QFrame>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -130,9 +130,11 @@ class SearchWndFormTest : public QObject {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(0)).center());
         QVERIFY(details().contains(QStringLiteral("脚本名称:一\r\n")));
-        const QList<QPair<Qt::Key, QString>> moves = {{Qt::Key_Down, "二"}, {Qt::Key_Down, "三"},
-                                                       {Qt::Key_Up, "二"},   {Qt::Key_Home, "一"},
-                                                       {Qt::Key_End, "三"}};
+        const QList<QPair<Qt::Key, QString>> moves = {{Qt::Key_Down, "二"},
+                                                      {Qt::Key_Down, "三"},
+                                                      {Qt::Key_Up, "二"},
+                                                      {Qt::Key_Home, "一"},
+                                                      {Qt::Key_End, "三"}};
         for (const auto& [key, name] : moves) {
             QTest::keyClick(list, key);
             QVERIFY2(details().contains(QStringLiteral("脚本名称:") + name + "\r\n"),

@@ -184,8 +184,8 @@ class SkinEditPanelTest : public QObject {
             const XmlNodeList items = h.panel->skinListNode().childNodes();
             return items.item(items.length() - 1).getElementsByTagName("id").item(0).text();
         };
-        for (const auto& [skip, id] : {std::pair{at0, QStringLiteral("btn0")},
-                                       std::pair{at998, QStringLiteral("btn998")}}) {
+        for (const auto& [skip, id] :
+             {std::pair{at0, QStringLiteral("btn0")}, std::pair{at998, QStringLiteral("btn998")}}) {
             platform::resetRandomForTest();
             for (int i = 0; i < skip; ++i) platform::rnd();
             QCOMPARE(addedId(), id);
