@@ -1,10 +1,14 @@
-// Renders pages dressed with each shipped skin (and the analysis panel) to PNG files, so that
-// the look can be judged by eye, and prints how long each dressing took.
+// Renders every window of the three programs, and pages dressed with each shipped skin (and
+// the analysis panel), to PNG files, so that the look can be judged by eye; prints how long
+// each dressing took and every caption that its control cuts off.
 //
-//   bench_screenshots [output folder]      (default: ./screenshots)
+//   bench_screenshots [output folder] [windows|pages]   (default: ./screenshots, both)
 //
+// For every window it writes window-<name>.png: the workbench's windows, the player's, the
+// analyzer's two, Qt's dialogs as the programs show them and the engine's error page.
 // For every skin it writes <skin>-page.png (a busy site with rules that would disturb a
-// careless board, the board hovered, the panel following an element) and <skin>-preview.png
+// careless board, the board hovered, the panel following an element), <skin>-folded.png (the
+// same page with the board and the panel folded to their handles) and <skin>-preview.png
 // (the dressed skin text shown as a page of its own, as the board editor's preview shows it).
 
 #include <QApplication>
@@ -20,8 +24,10 @@
 #include "livepage/pageinjection.h"
 #include "platform/pagedocument.h"
 #include "platform/webbrowser.h"
+#include "support/captionfit.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
+#include "support/windowtour.h"
 
 namespace {
 
@@ -79,6 +85,19 @@ void settle(int ms) {
     QTest::qWait(ms);
 }
 
+void shootWindows(const QString& outDir, QTextStream& out) {
+    WindowTour tour;
+    tour.run([&](const QString& name, QWidget* window) {
+        const QString file = outDir + "/window-" + name + ".png";
+        const bool saved = window && window->grab().save(file);
+        out << (saved ? file : QStringLiteral("(not saved) ") + file) << "\n";
+        if (window)
+            for (const QString& clipped : clippedCaptions(window))
+                out << "  clipped " << clipped << "\n";
+        out.flush();
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +108,9 @@ int main(int argc, char** argv) {
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(outDir);
     QTextStream out(stdout);
+    const QString part = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    if (part.isEmpty() || part == QLatin1String("windows")) shootWindows(outDir, out);
+    if (!part.isEmpty() && part != QLatin1String("pages")) return 0;
 
     TestServer server;
     server.page("/site.html", kSite);

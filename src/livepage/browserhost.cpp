@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <limits>
 
+#include "platform/form.h"
+
 namespace livePage {
 
 QString lockNewWindowText() {
@@ -44,6 +46,7 @@ void BrowserHost::attach(QWidget* parent, platform::BrowserArray* array, QComboB
         newWndCombo->clear();
         newWndCombo->addItems({lockNewWindowText(), blockNewWindowText()});
         newWndCombo->setCurrentIndex(-1);
+        platform::growToItems(newWndCombo);
         // activated comes with every choice of the user, also of the item already shown.
         connect(newWndCombo, &QComboBox::activated, this, [this](int) { onNewWndComboClick(); });
     }

@@ -1,12 +1,35 @@
 #include "platform/form.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace platform {
 
 void placeTwips(QWidget* control, int left, int top, int width, int height) {
     if (control) control->setGeometry(twipsRect(left, top, width, height));
+}
+
+void growToItems(QComboBox* list) {
+    if (!list || list->count() == 0) return;
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i)
+        widest = qMax(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+    QStyleOptionComboBox opt;
+    opt.initFrom(list);
+    opt.editable = list->isEditable();
+    opt.frame = list->hasFrame();
+    opt.subControls = QStyle::SC_All;
+    // The room the style leaves the text beside the frame and the arrow; the label sits one
+    // pixel in from each side of it.
+    const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                      QStyle::SC_ComboBoxEditField, list);
+    const int missing = widest + 2 - field.width();
+    if (missing <= 0) return;
+    const QRect g = list->geometry();
+    list->setGeometry(g.x() - missing, g.y(), g.width() + missing, g.height());
 }
 
 class FormWindow : public QWidget {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+class QComboBox;
+
 namespace platform {
 
 // Window positions are designed in twips; 15 twips make one pixel.
@@ -21,6 +23,10 @@ inline QRect twipsRect(int left, int top, int width, int height) {
 }
 // Places a control at a design position given in twips.
 void placeTwips(QWidget* control, int left, int top, int width, int height);
+
+// A drop-down list whose design width cannot show its widest item at the font in use grows
+// to the left, into the free room beside it, keeping its right edge; it never shrinks.
+void growToItems(QComboBox* list);
 
 // A control's place in twips, as the layout routines read and set it. Every setter accepts a
 // missing control, and a size below zero is refused the way the controls refuse it: that
