@@ -234,8 +234,11 @@ class ScriptList : public QListWidget {
         const bool wasSelected = before && before->isSelected();
         QListWidget::keyPressEvent(event);
         QListWidgetItem* now = currentItem();
-        // A move of the current entry, or the current entry selected, by the user's key.
-        if (now && now->isSelected() && (now != before || !wasSelected) && picked) picked(now);
+        // A move to another entry that selects it, or Space on the entry the focus is on.
+        // Selecting every entry (Ctrl+A) picks none of them.
+        const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+        if (now && now->isSelected() && (now != before || (space && !wasSelected)) && picked)
+            picked(now);
     }
 };
 

@@ -528,6 +528,12 @@ class MainWndFormTest : public QObject {
         const QString shown = name->text();
         list()->setCurrentRow(0);
         QCOMPARE(name->text(), shown);
+        // Selecting every entry (for 删 除) opens none of them.
+        list()->clearSelection();
+        list()->setCurrentItem(list()->item(1), QItemSelectionModel::NoUpdate);
+        QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(list()->selectedItems().size(), list()->count());
+        QCOMPARE(name->text(), shown);
     }
 
     // A script opens only when the user picks an entry: by a click or from the keyboard. The
