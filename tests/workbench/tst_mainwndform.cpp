@@ -625,8 +625,10 @@ class MainWndFormTest : public QObject {
         QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
         other.hide();
         form().show();
+        QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
         list()->setFocus(Qt::ActiveWindowFocusReason);
+        QVERIFY(list()->hasFocus());
         QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
         shared = false;
         platform::clearShownDialogs();
