@@ -1,15 +1,20 @@
 #include "analyzer/nodewndform.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <algorithm>
 #include <iterator>
+#include <memory>
 
 #include "analyzer/analysiswndform.h"
+#include "analyzer/nodetree.h"
 #include "livepage/pageinjection.h"
 #include "platform/core/random.h"
 #include "platform/dialogs.h"
@@ -60,33 +65,20 @@ QString pathOf(const QString& key) {
     return bar < 0 ? key : key.left(bar);
 }
 
-QTreeWidgetItem* addDomNode(QTreeWidget* tree, const platform::DomNode& node,
-                            QTreeWidgetItem* parent, int index, const QString& rootKey) {
-    QTreeWidgetItem* item = nullptr;
-    if (!parent) {
-        item = new QTreeWidgetItem(tree);
-        item->setText(0, node.nodeName);
-        item->setData(0, nodeWndForm::kKeyRole, rootKey);
-    } else {
-        item = new QTreeWidgetItem(parent);
-        item->setText(0, node.nodeName);
-        if (node.isText) {
-            item->setText(0, QStringLiteral("#") + node.nodeValue);
-        } else if (node.hasAttributes) {
-            const QString path =
-                !node.id.isEmpty()
-                    ? QStringLiteral(".getElementById('") + node.id + QStringLiteral("')")
-                    : pathOf(keyOf(parent)) + QStringLiteral(".childNodes[") +
-                          QString::number(index) + QStringLiteral("]");
-            // The suffix only keeps keys apart (two elements may share an id).
-            item->setData(0, nodeWndForm::kKeyRole,
-                          path + QStringLiteral("|") + nodeKey::singleText(platform::rnd()));
-        }
+// The tree view of the node window. A press of the mouse selects the node under it before
+// the click that writes its expression, so the selection a press makes is left to the click.
+class NodeTree : public QTreeWidget {
+  public:
+    using QTreeWidget::QTreeWidget;
+    bool inMousePress = false;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        inMousePress = true;
+        QTreeWidget::mousePressEvent(event);
+        inMousePress = false;
     }
-    for (int i = 0; i < node.children.size(); ++i)
-        addDomNode(tree, node.children.at(i), item, i, rootKey);
-    return item;
-}
+};
 
 }  // namespace
 
@@ -136,11 +128,39 @@ void nodeWndForm::onLoad(QWidget* window) {
     analysisWndForm::instance().show();
 }
 
+void nodeWndForm::onResize() {
+    layoutControls();
+}
+
+// The design places are the least the controls get; a larger window gives the tree two thirds
+// of the height it adds and the script box one third, and both all of the width it adds.
+void nodeWndForm::layoutControls() {
+    const int wider = std::max(0, scaleWidth() - 8715);
+    const int taller = std::max(0, scaleHeight() - 4875);
+    const int treeTaller = taller * 2 / 3;
+    const int scriptTaller = taller - treeTaller;
+    platform::placeTwips(control<QWidget>(QStringLiteral("nodeTV")), 120, 120, 4695 + wider,
+                         2775 + treeTaller);
+    platform::placeTwips(control<QWidget>(QStringLiteral("mainFrame")), 4920 + wider, 0, 3735,
+                         2895 + treeTaller);
+    platform::placeTwips(control<QWidget>(QStringLiteral("TabStrip1")), 120, 3000 + treeTaller,
+                         8535 + wider, 1095);
+    for (const char* frame : {"showFrame", "ctrlFrame"})
+        platform::placeTwips(control<QWidget>(QString::fromLatin1(frame)), 240, 3360 + treeTaller,
+                             8295 + wider, 615);
+    platform::placeTwips(control<QWidget>(QStringLiteral("scriptText")), 120, 4200 + treeTaller,
+                         7215 + wider, 495 + scriptTaller);
+    platform::placeTwips(control<QWidget>(QStringLiteral("runCommand")), 7440 + wider,
+                         4200 + treeTaller, 1215, 495);
+}
+
 void nodeWndForm::makeControls(QWidget* window) {
-    auto* tree = new QTreeWidget(window);
+    auto* tree = new NodeTree(window);
     tree->setObjectName(QStringLiteral("nodeTV"));
     tree->setHeaderHidden(true);
     tree->setColumnCount(1);
+    // Every row is one line: the view need not measure the rows of a long tree one by one.
+    tree->setUniformRowHeights(true);
     platform::placeTwips(tree, 120, 120, 4695, 2775);
 
     auto* mainFrame = new QGroupBox(window);
@@ -193,6 +213,12 @@ void nodeWndForm::makeControls(QWidget* window) {
     connect(load, &QPushButton::clicked, this, &nodeWndForm::onLoadClick);
     connect(tree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item, int) { onNodeClick(item); });
+    // A node selected with the keys writes its expression as a click does.
+    connect(tree, &QTreeWidget::itemSelectionChanged, this, [this, tree] {
+        if (tree->inMousePress) return;
+        const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+        if (selected.size() == 1) onNodeClick(selected.first());
+    });
     connect(run, &QPushButton::clicked, this, &nodeWndForm::onRunClick);
     connect(tabs, &QTabBar::currentChanged, this, [this](int) { onTabClick(); });
 }
@@ -214,44 +240,76 @@ void nodeWndForm::onLoadClick() {
     analysisWndForm& viewer = analysisWndForm::instance();
     // A page viewer the user closed comes back (element 0 only).
     if (!viewer.isLoaded()) viewer.show();
-    showWB(viewer.elementInUse());
+    const int before = build_;
+    const platform::PageResult r = showWB(viewer.elementInUse());
+    // A document without an html element has no tree to show, and a build the user ended or
+    // started anew has nothing to say; any other failure is told.
+    if (r.ok || build_ != before + 1 || abandoned_ || !isLoaded() ||
+        r.error == platform::pagetext::nullElement())
+        return;
+    platform::messageBox(QStringLiteral("无法取得页面的文档树: ") + r.error,
+                         platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None,
+                         widget());
 }
 
 platform::PageResult nodeWndForm::showWB(platform::WebBrowser* wb) {
+    const int build = ++build_;
+    abandoned_ = false;
     platform::PageResult r;
-    auto* tree = control<QTreeWidget>(QStringLiteral("nodeTV"));
+    QPointer<QTreeWidget> tree = control<QTreeWidget>(QStringLiteral("nodeTV"));
     if (!tree) {
         r.error = QStringLiteral("no tree");
         return r;
     }
     tree->clear();
-    if (!wb) {
-        r.error = platform::pagetext::noPage();
-        return r;
-    }
+    // Whether the user has moved on meanwhile: closed this window or the page viewer, gone to
+    // another address, or pressed the load button again. A call that failed for that reason
+    // ends the build without a word.
+    auto userMovedOn = [&] {
+        return build != build_ || !tree || !isLoaded() || status_ != completeText() ||
+               !analysisWndForm::instance().isLoaded();
+    };
+    auto failed = [&](platform::PageResult result) {
+        result.ok = false;
+        if (userMovedOn()) abandoned_ = true;
+        if (result.error.isEmpty()) result.error = platform::pagetext::noPage();
+        return result;
+    };
+    if (!wb) return failed(r);
     const platform::PageDocument doc = wb->Document(&r);
-    if (!r.ok) return r;
-    const platform::PageElement html = doc.getElementsByTagName(QStringLiteral("html"), 0, &r);
-    if (!r.ok) return r;
-    if (html.isNull()) {
-        r.ok = false;
+    if (!r.ok) return failed(r);
+    const QString place = doc.evaluate(nodeTree::startExpression(), &r).toString();
+    if (!r.ok) return failed(r);
+    if (place.isEmpty()) {
         r.error = platform::pagetext::nullElement();
-        return r;
+        return failed(r);
     }
-    const platform::DomNode root = html.domTree(&r);
-    if (!r.ok) return r;
     // A document type node ahead of the html element takes place 0 among the document's
     // children; the root's path counts it so that every expression reaches its element.
     QString rootKey = kRootKey;
-    platform::PageResult place;
-    const int at = doc.evaluate(QStringLiteral("Array.prototype.indexOf.call(document.childNodes,"
-                                               "document.getElementsByTagName('html')[0])"),
-                                &place)
-                       .toInt();
-    if (place.ok && at > 0)
-        rootKey = QStringLiteral(".childNodes[") + QString::number(at) + QStringLiteral("]");
-    addDomNode(tree, root, nullptr, 0, rootKey);
-    tree->expandAll();
+    if (place.toInt() > 0) rootKey = QStringLiteral(".childNodes[") + place + QLatin1Char(']');
+
+    nodeTree::TreeBuilder builder(rootKey);
+    const QString slice = nodeTree::sliceExpression(kSliceBudgetMs);
+    for (;;) {
+        const QVariantList nodes = doc.evaluate(slice, &r).toList();
+        if (!r.ok) return failed(r);
+        const QString texts = nodes.value(2).toString();
+        if (nodes.size() != 3 || !builder.feed(nodes.at(1).toByteArray(), texts)) {
+            r.error = platform::pagetext::stale();
+            return failed(r);
+        }
+        if (nodes.at(0).toString() == QLatin1String("E")) break;
+        // Between two slices the window answers its user.
+        QCoreApplication::processEvents();
+        if (userMovedOn()) return failed(r);
+    }
+    if (QTreeWidgetItem* root = builder.takeRoot()) {
+        tree->addTopLevelItem(root);
+        root->setExpanded(true);
+    }
+    r.ok = true;
+    r.error.clear();
     return r;
 }
 
@@ -260,8 +318,13 @@ void nodeWndForm::onNodeClick(QTreeWidgetItem* item) {
     QString base;
     QString text;
     if (item->text(0).startsWith(QLatin1Char('#'))) {
-        base = nodeKey::baseExpression(keyOf(item->parent()));
-        text = base + QStringLiteral(".text");
+        // The node's own text, reached through its place under its parent element, which is
+        // what gets outlined.
+        QTreeWidgetItem* parent = item->parent();
+        base = nodeKey::baseExpression(keyOf(parent));
+        const int place = parent ? parent->indexOfChild(item) : 0;
+        text = base + QStringLiteral(".childNodes[") + QString::number(place) +
+               QStringLiteral("].nodeValue");
     } else {
         base = nodeKey::baseExpression(keyOf(item));
         text = base;

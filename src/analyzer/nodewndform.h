@@ -13,9 +13,10 @@ class WebBrowser;
 }
 
 // "分析窗口": the page analyzer's tree of the page shown in the page viewer, one tree node per
-// page node. A click on a tree node writes the expression that reaches that page node into the
-// script box, wrapped as the chosen option says, and outlines the element in the page; the run
-// button runs the script box in the page through one reusable script element.
+// page node. Selecting a tree node (a click, or the keys) writes the expression that reaches
+// that page node into the script box, wrapped as the chosen option says, and outlines the
+// element in the page; the run button runs the script box in the page through one reusable
+// script element. The tree and the script box grow with the window.
 //
 // Controls carry the object names of the design: nodeTV, mainFrame with Label1, Label2 (the
 // status label) and Command1 (the load button), TabStrip1, showFrame and ctrlFrame with the
@@ -30,6 +31,9 @@ class nodeWndForm : public platform::Form {
     static QString loadingText();   // "加载中"
     // Tree nodes keep their key in this role of column 0.
     static constexpr int kKeyRole = Qt::UserRole;
+    // The page's time one slice of the tree's reading may take; the window answers its user
+    // between two slices.
+    static constexpr int kSliceBudgetMs = 100;
 
     // Base expression of the element outlined last; kept when the tree is rebuilt.
     QString lastHighlight;
@@ -39,7 +43,10 @@ class nodeWndForm : public platform::Form {
     void setStatus(const QString& text);
     QString status() const { return status_; }
 
-    // Clears the tree and builds it from the html element of wb's document.
+    // Clears the tree and builds it from the html element of wb's document. The tree shows
+    // its root expanded and every other node collapsed. While the page is read the window
+    // answers its user: a close, a new address or a new press of the load button ends the
+    // build, and the tree stays empty.
     platform::PageResult showWB(platform::WebBrowser* wb);
 
     QRadioButton* actionOption(int index) const;
@@ -52,13 +59,17 @@ class nodeWndForm : public platform::Form {
 
   protected:
     void onLoad(QWidget* window) override;
+    void onResize() override;
 
   private:
     nodeWndForm();
     void makeControls(QWidget* window);
+    void layoutControls();
     QString execInPage(const QString& language, const QString& code);
 
     QString status_;
+    int build_ = 0;           // counts the builds begun, so that a build sees a newer one
+    bool abandoned_ = false;  // the last build was ended by the user
 };
 
 namespace nodeKey {
