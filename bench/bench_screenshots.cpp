@@ -157,6 +157,15 @@ int main(int argc, char** argv) {
         const QString pagePng = outDir + "/" + name + "-page.png";
         const bool pageSaved = wb->grab().save(pagePng);
 
+        // Both folded to their handles, as a user clears the page.
+        doc.evaluate(QStringLiteral(
+            "(function(){['velmoraBoardFold','vpFold'].forEach(function(id){"
+            "var e=document.getElementById(id);if(!e)return;"
+            "['mousedown','mouseup'].forEach(function(t){e.dispatchEvent(new MouseEvent(t,"
+            "{bubbles:true,button:0}));});});return 0;})()"));
+        settle(300);
+        wb->grab().save(outDir + "/" + name + "-folded.png");
+
         // The preview: the dressed skin text as a page of its own.
         QString dressed = skin;
         dressed.replace(QStringLiteral("$BoardTemplate$"), skinModule::buildBoardHtml(board));

@@ -278,28 +278,53 @@
     ui.count.className = 'vpCount';
   });
 
-  ui.fold.addEventListener('click', function () {
-    var folded = panel.className.indexOf('vpFolded') >= 0;
-    panel.className = folded ? panel.className.replace(/\s*vpFolded/g, '')
-                             : panel.className + ' vpFolded';
-    ui.fold.textContent = folded ? '—' : '+';
-    ui.fold.title = folded ? '收起' : '展开';
-  });
+  // The panel keeps to the bottom left corner of the window: it moves by its left and bottom
+  // edges, so that folding leaves a small handle in that corner.
+  function viewWidth() { return document.documentElement.clientWidth || window.innerWidth; }
+  function viewHeight() { return document.documentElement.clientHeight || window.innerHeight; }
+  function moveTo(left, bottom) {
+    left = Math.max(0, Math.min(viewWidth() - panel.offsetWidth, left));
+    bottom = Math.max(0, Math.min(viewHeight() - panel.offsetHeight, bottom));
+    panel.style.top = 'auto';
+    panel.style.left = left + 'px';
+    panel.style.bottom = bottom + 'px';
+  }
+  function keepInView() {
+    var box = panel.getBoundingClientRect();
+    moveTo(box.left, viewHeight() - box.bottom);
+  }
+  function isFolded() { return panel.className.indexOf('vpFolded') >= 0; }
+  function setFolded(folded) {
+    panel.className = folded ? panel.className + ' vpFolded'
+                             : panel.className.replace(/\s*vpFolded/g, '');
+    ui.fold.textContent = folded ? '+' : '—';
+    ui.fold.title = folded ? '展开' : '收起';
+    ui.bar.title = folded ? '点击展开, 拖动可移动' : '';
+    if (!folded) keepInView();
+  }
 
   var grip = null;
   ui.bar.addEventListener('mousedown', function (e) {
-    if (e.button !== 0 || e.target === ui.fold || e.target === ui.lock) return;
+    if (e.button !== 0 || (e.target === ui.lock && !isFolded())) return;
     var box = panel.getBoundingClientRect();
-    grip = { x: e.clientX - box.left, y: e.clientY - box.top };
+    grip = { x: e.clientX, y: e.clientY, left: box.left, bottom: viewHeight() - box.bottom,
+             moved: false };
     e.preventDefault();
   });
   document.addEventListener('mousemove', function (e) {
     if (!grip) return;
-    var x = Math.max(0, Math.min(window.innerWidth - panel.offsetWidth, e.clientX - grip.x));
-    var y = Math.max(0, Math.min(window.innerHeight - ui.bar.offsetHeight, e.clientY - grip.y));
-    panel.style.left = x + 'px';
-    panel.style.top = y + 'px';
-    panel.style.bottom = 'auto';
+    var dx = e.clientX - grip.x, dy = e.clientY - grip.y;
+    if (!grip.moved && Math.abs(dx) + Math.abs(dy) < 4) return;
+    grip.moved = true;
+    moveTo(grip.left + dx, grip.bottom - dy);
   }, true);
-  document.addEventListener('mouseup', function () { grip = null; }, true);
+  document.addEventListener('mouseup', function (e) {
+    if (!grip) return;
+    var moved = grip.moved;
+    grip = null;
+    if (moved || e.button !== 0) return;
+    // Folded, the whole handle unfolds; open, the fold button folds.
+    if (isFolded() || e.target === ui.fold) setFolded(!isFolded());
+  }, true);
+  window.addEventListener('resize', keepInView);
 })();

@@ -143,12 +143,19 @@ STYLE = """
 {
 	padding: 8px 12px 10px 12px;
 }
-#velmoraPanel.vpFolded .vpBody
+#velmoraPanel.vpFolded
+{
+	width: auto;
+}
+#velmoraPanel.vpFolded .vpBody,
+#velmoraPanel.vpFolded .vpTitle,
+#velmoraPanel.vpFolded .vpLock
 {
 	display: none;
 }
 #velmoraPanel.vpFolded .vpBar
 {
+	padding: 0 4px 0 8px;
 	border-bottom: 0;
 }
 #velmoraPanel .vpRow
@@ -322,7 +329,7 @@ STYLE = """
 
 DIV = """<div id="velmoraPanel" class="velmoraPanel">\
 <div id="vpBar" class="vpBar">\
-<span class="vpTitle">页面分析</span>\
+<span class="vpTitle" title="拖动可移动">页面分析</span>\
 <span id="vpCount" class="vpCount" title="页面错误数">0</span>\
 <span id="vpLock" class="vpLock" title="F2 锁定或跟随">跟随</span>\
 <span id="vpFold" class="vpFold" title="收起">—</span>\

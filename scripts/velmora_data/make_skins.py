@@ -123,19 +123,30 @@ STYLE = """
 	color: {muted};
 	font-size: 12px;
 }
+/* Folded, the board is a small handle in its corner: the mark and the unfold button. */
 #velmoraBoard.velmoraFolded
 {
+	width: auto;
+	max-height: none;
+	overflow: visible;
 	padding-bottom: 0;
 }
 #velmoraBoard.velmoraFolded .velmoraBoardBar
 {
+	height: 32px;
 	margin-bottom: 0;
+	padding: 0 4px 0 12px;
 	border-bottom: 0;
 	border-radius: {radius};
 }
+#velmoraBoard.velmoraFolded .velmoraBoardName,
 #velmoraBoard.velmoraFolded .velmoraBoardBody
 {
 	display: none;
+}
+#velmoraBoard.velmoraFolded .velmoraBoardMark
+{
+	margin-right: 4px;
 }
 /* Items without a class of their own still look like part of the board. */
 #velmoraBoard :where(.velmoraBoardBody div[onmousemove])
@@ -281,7 +292,8 @@ STYLE = """
 DIV = (
     '<div id="velmoraBoard" class="velmoraSkin{cls}">'
     '<div id="velmoraBoardBar" class="velmoraBoardBar">'
-    '<span class="velmoraBoardTitle"><span class="velmoraBoardMark"></span>{title}</span>'
+    '<span class="velmoraBoardTitle" title="拖动可移动面板"><span class="velmoraBoardMark"></span>'
+    '<span class="velmoraBoardName">{title}</span></span>'
     '<span id="velmoraBoardFold" class="velmoraBoardFold" title="收起">\u2014</span>'
     "</div>"
     '<div class="velmoraBoardBody">' + TOKEN + "</div>"
@@ -304,31 +316,64 @@ function evtMenuOnMouseOut(el)
 	var board = document.getElementById('velmoraBoard');
 	var bar = document.getElementById('velmoraBoardBar');
 	var fold = document.getElementById('velmoraBoardFold');
-	if (!board || !bar || !fold) return;
+	if (!board || !bar || !fold || board.getAttribute('data-velmora-ready')) return;
+	board.setAttribute('data-velmora-ready', '1');
+	// The board keeps to the top right corner of the window: it moves by its right and top
+	// edges, so that folding leaves the handle where the unfold button was.
+	function viewWidth() { return document.documentElement.clientWidth || window.innerWidth; }
+	function viewHeight() { return document.documentElement.clientHeight || window.innerHeight; }
+	function place(right, top)
+	{
+		right = Math.max(0, Math.min(viewWidth() - board.offsetWidth, right));
+		top = Math.max(0, Math.min(viewHeight() - Math.min(board.offsetHeight, viewHeight()), top));
+		board.style.left = 'auto';
+		board.style.right = right + 'px';
+		board.style.top = top + 'px';
+	}
+	function keepInView()
+	{
+		var box = board.getBoundingClientRect();
+		place(viewWidth() - box.right, box.top);
+	}
+	function setFolded(folded)
+	{
+		if (folded) board.classList.add('velmoraFolded');
+		else board.classList.remove('velmoraFolded');
+		fold.textContent = folded ? '+' : '—';
+		fold.title = folded ? '展开' : '收起';
+		bar.title = folded ? '点击展开, 拖动可移动' : '';
+		if (!folded) keepInView();
+	}
 	var grip = null;
 	bar.addEventListener('mousedown', function (e)
 	{
-		if (e.target === fold || e.button !== 0) return;
+		if (e.button !== 0) return;
 		var box = board.getBoundingClientRect();
-		grip = { x: e.clientX - box.left, y: e.clientY - box.top };
+		grip = { x: e.clientX, y: e.clientY, right: viewWidth() - box.right, top: box.top, moved: false };
 		e.preventDefault();
 	});
 	document.addEventListener('mousemove', function (e)
 	{
 		if (!grip) return;
-		var x = Math.max(0, Math.min(window.innerWidth - board.offsetWidth, e.clientX - grip.x));
-		var y = Math.max(0, Math.min(window.innerHeight - bar.offsetHeight, e.clientY - grip.y));
-		board.style.left = x + 'px';
-		board.style.top = y + 'px';
-		board.style.right = 'auto';
+		var dx = e.clientX - grip.x, dy = e.clientY - grip.y;
+		if (!grip.moved)
+		{
+			if (4 > Math.abs(dx) + Math.abs(dy)) return;
+		}
+		grip.moved = true;
+		place(grip.right - dx, grip.top + dy);
 	}, true);
-	document.addEventListener('mouseup', function () { grip = null; }, true);
-	fold.addEventListener('click', function ()
+	document.addEventListener('mouseup', function (e)
 	{
-		var folded = board.classList.toggle('velmoraFolded');
-		fold.textContent = folded ? '+' : '—';
-		fold.title = folded ? '展开' : '收起';
-	});
+		if (!grip) return;
+		var moved = grip.moved;
+		grip = null;
+		if (moved || e.button !== 0) return;
+		var folded = board.classList.contains('velmoraFolded');
+		// Folded, the whole handle unfolds; open, the fold button folds.
+		if (folded || e.target === fold) setFolded(!folded);
+	}, true);
+	window.addEventListener('resize', keepInView);
 })();
 """
 
