@@ -61,7 +61,7 @@ const QByteArray kModelPage =
     "<!DOCTYPE html><html><head>" + kStyle +
     "</head><body><input id=\"address\" value=\"http://default/\">"
     "<select name=\"kind\"><option>GET</option><option>POST</option></select>"
-    "<label><input type=\"checkbox\" id=\"pretty\">美化</label>"
+    "<label><input type=\"checkbox\" id=\"pretty\"><span>美化</span></label>"
     "<button id=\"send\" type=\"button\">发送</button><pre id=\"out\"></pre><script>"
     "var model={address:'http://default/',kind:'GET',pretty:false};"
     "document.getElementById('address').addEventListener('input',"
@@ -200,7 +200,7 @@ QList<Flow> flows() {
          "/model.html",
          {click("document.getElementById('address')"), key(Qt::Key_A, "ctrl"),
           keys("http://api/v2"), key(Qt::Key_Tab), key(Qt::Key_Down),
-          click("document.getElementById('pretty')"), click("document.getElementById('send')")},
+          click("document.querySelector('label span')"), click("document.getElementById('send')")},
          4,
          "{\"address\":\"http://api/v2\",\"kind\":\"POST\",\"pretty\":true}"},
         {"autocomplete list",
@@ -719,6 +719,28 @@ class RecordWndFormTest : public QObject {
         // Two windows while recording and two while running again, each in the next element.
         QCOMPARE(form_.curBrowserIndex, qint16(before + 4));
         QCOMPARE(array()->indexes(), QList<int>({0, int(before) + 4}));
+    }
+
+    // With new windows blocked the opener stays in use: its click is recorded all the same.
+    void blockedPopUpKeepsItsClick() {
+        QVERIFY(openWithRecorder());
+        auto* combo = control<QComboBox>("newWndCombo");
+        combo->setCurrentIndex(1);
+        Q_EMIT combo->activated(1);
+        QVERIFY(go("/chain/a-button-link.html"));
+        const qint16 index = form_.curBrowserIndex;
+        control<QPushButton>("startCommand")->click();
+        QVERIFY(injected());
+        QSignalSpy asked(array(), &BrowserArray::NewWindow2);
+        QVERIFY(play(type("document.getElementsByName('a')[0]", "one")));
+        QVERIFY(play(click("document.getElementById('open')")));
+        QVERIFY(waitFor(asked));
+        QVERIFY2(QTest::qWaitFor([&] { return statements().size() == 2; }, 5000),
+                 qPrintable(form_.logContents()));
+        QCOMPARE(statements().at(1), QStringLiteral("document.getElementById('open').click();"));
+        QCOMPARE(form_.curBrowserIndex, index);
+        QCOMPARE(inUse()->LocationURL(), server_->url("/chain/a-button-link.html"));
+        form_.host().selectNewWindowItem(0);
     }
 
     void logTyping() {
