@@ -320,6 +320,8 @@ class RecordWndFormTest : public QObject {
 
     // Centre of the element in the view, frames included; null when it is not (yet) shown.
     QPoint spot(const QString& target) const {
+        // A new window has its view once its first document of its own is there.
+        if (!inUse() || !inUse()->view()) return QPoint();
         const QVariant v = page(
             QStringLiteral(
                 "(function(){var e=%1;if(!e)return null;var r=e.getBoundingClientRect();"
