@@ -320,6 +320,12 @@ void mapShopHost(const TestServer& shop) {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
+bool messageShown(const QString& text) {
+    for (const platform::ShownDialog& d : platform::shownDialogs())
+        if (d.kind == platform::DialogKind::Message && d.text == text) return true;
+    return false;
+}
+
 // A browser window's load step opens a blank page; an address typed before that page has
 // completed would race it.
 void waitForBlankPage(livePage::BrowserHost& host) {
@@ -472,6 +478,8 @@ int runVelmora(const QString& pictures, const QString& work) {
                                                       "textContent")) == "示例商城 - 首页";
         }))
         fail(QStringLiteral("the board's button did not run showTitle"));
+    if (!waitFor([] { return messageShown(QStringLiteral("读取完成")); }, 5000))
+        fail(QStringLiteral("no message after the title"));
     pick(find<QComboBox>(debug, QStringLiteral("functionCombo")), QStringLiteral("showTitle();"));
     press(find<QAbstractButton>(debug, QStringLiteral("executeFunctionCommand")));
     settle(500);
@@ -577,6 +585,8 @@ int runZandrel(const QString& pictures, const QString& work) {
                                                  "textContent")) == "示例商城 - 首页";
         }))
         fail(QStringLiteral("the board's button did nothing"));
+    if (!waitFor([] { return messageShown(QStringLiteral("读取完成")); }, 5000))
+        fail(QStringLiteral("no message after the title"));
     shoot(player.widget(), pictures + "/player-page.png");
     player.close();
     return 0;
