@@ -274,41 +274,47 @@ void DebugWndForm::layoutControls() {
 }
 
 void DebugWndForm::documentComplete(int, const QString& url) {
-    skinModule::writeBugLog(QStringLiteral("debug start"));
+    // The trace lines go to bug.log together once the page has been dressed, in the order of
+    // the work they stand for.
+    QStringList trace{QStringLiteral("debug start")};
     platform::WebBrowser* inUse = host_.elementInUse();
-    if (!inUse) return;
+    if (!inUse) {
+        skinModule::writeBugLogLines(trace);
+        return;
+    }
     const QString location = inUse->LocationURL();
-    if (location == kBlank) return;
+    if (location == kBlank) {
+        skinModule::writeBugLogLines(trace);
+        return;
+    }
 
-    skinModule::writeBugLog(QStringLiteral("debug url start"));
+    trace << QStringLiteral("debug url start");
     if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"))) urlText->setText(location);
-    skinModule::writeBugLog(QStringLiteral("debug url end"));
+    trace << QStringLiteral("debug url end");
 
     if (location == url) {
-        const platform::PageDocument page = inUse->Document();
-        injectPluginScripts(page);
-        skinModule::writeBugLog(QStringLiteral("debug runScript start"));
-        runScript(page);
-        skinModule::writeBugLog(QStringLiteral("debug runScript end"));
-        skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd start"));
-        skinModule::injectAnalysisPanel(page, analysisPanelText);
-        skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd end"));
+        // Plug-in tags, skin with board, code and panel reach the page in one go.
+        skinModule::PageInjection injection(inUse->DocumentOnFirstCall());
+        injection.addHeadScripts(pluginSources());
+        addSkinAndScript(injection);
+        injection.addAnalysisPanel(analysisPanelText);
+        const QStringList panelTrace = injection.run();
+        trace << QStringLiteral("debug runScript start") << QStringLiteral("debug runScript end")
+              << QStringLiteral("debug inScript2Wnd start") << panelTrace
+              << QStringLiteral("debug inScript2Wnd end");
     }
-    skinModule::writeBugLog(QStringLiteral("debug end"));
+    trace << QStringLiteral("debug end");
+    skinModule::writeBugLogLines(trace);
 }
 
-void DebugWndForm::injectPluginScripts(const platform::PageDocument& page) {
+QStringList DebugWndForm::pluginSources() const {
+    QStringList sources;
     ScriptEditPanel* editor = ScriptWndForm::instance().scriptEdit();
-    if (!editor) return;
+    if (!editor) return sources;
     // The editor lists a plug-in name once per line of the plug-in list and ticks all of them
     // together; each name still gets its tags once, or the page would run them twice.
     QStringList names = editor->getScriptList();
     names.removeDuplicates();
-    if (names.isEmpty()) return;
-    // A document without a head has no place for the tags; the page is still dressed.
-    platform::PageResult r;
-    const platform::PageElement head = page.getElementsByTagName(QStringLiteral("head"), 0, &r);
-    if (!r.ok || head.isNull()) return;
     const QStringList& plugins = ScriptModule::pluginCollection();
     for (const QString& name : names) {
         for (const QString& line : plugins) {
@@ -316,16 +322,14 @@ void DebugWndForm::injectPluginScripts(const platform::PageDocument& page) {
             const QStringList pieces = line.split(QLatin1Char('='));
             // A line without "=" names no address: no tag for it.
             if (pieces.first() != name || pieces.size() < 2) continue;
-            const platform::PageElement tag = page.createElement(QStringLiteral("script"));
-            if (tag.isNull()) continue;
-            tag.setProperty(QStringLiteral("language"), QStringLiteral("javascript"));
-            tag.setProperty(QStringLiteral("src"), pieces.at(1));
-            head.appendChild(tag);
+            sources << pieces.at(1);
         }
     }
+    // A document without a head has no place for the tags; the page is still dressed.
+    return sources;
 }
 
-void DebugWndForm::runScript(const platform::PageDocument& page) {
+void DebugWndForm::addSkinAndScript(skinModule::PageInjection& injection) {
     ScriptWndForm& scriptWindow = ScriptWndForm::instance();
     SkinEditPanel* skins = scriptWindow.skinEdit();
     ScriptEditPanel* editor = scriptWindow.scriptEdit();
@@ -336,8 +340,7 @@ void DebugWndForm::runScript(const platform::PageDocument& page) {
     const QString styleName = style.isNull() ? QString() : style.nodeTypedValue();
     const QString skinText = ScriptModule::readTextFile(
         platform::programFile(QStringLiteral("css/") + styleName + QStringLiteral(".skin")));
-    skinModule::applySkinAndRunScript(page, skinText, board,
-                                      editor ? editor->getScriptText() : QString());
+    injection.addSkinAndScript(skinText, board, editor ? editor->getScriptText() : QString());
 }
 
 QString DebugWndForm::runInPage(const QString& language, const QString& code) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include "livepage/browserhost.h"
+#include "livepage/pageinjection.h"
 #include "platform/form.h"
 
 class QComboBox;
@@ -65,8 +67,9 @@ class DebugWndForm : public platform::Form {
     void fillFunctionList();
     void layoutControls();
     void documentComplete(int index, const QString& url);
-    void injectPluginScripts(const platform::PageDocument& page);
-    void runScript(const platform::PageDocument& page);
+    // The src of each plug-in tag, in the order of the ticked names.
+    QStringList pluginSources() const;
+    void addSkinAndScript(skinModule::PageInjection& injection);
     QString runInPage(const QString& language, const QString& code);
     void appendHistory(const QString& code, const QString& result);
 

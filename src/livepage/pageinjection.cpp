@@ -12,6 +12,7 @@
 
 namespace skinModule {
 
+using platform::PageBatch;
 using platform::PageDocument;
 using platform::PageElement;
 using platform::PageResult;
@@ -20,6 +21,7 @@ namespace {
 
 const QString kBoardToken = QStringLiteral("$BoardTemplate$");
 const QString kScriptTrace = QStringLiteral("script-----------------------------");
+const QString kDescription = QStringLiteral("Description:");
 
 QString failureText(const PageResult& r) {
     return r.error.isEmpty() ? QStringLiteral("未知错误") : r.error;
@@ -29,18 +31,18 @@ QString missingAttribute(const QString& name) {
     return QStringLiteral("div 元素缺少属性: ") + name;
 }
 
-// One walk over the children of a root. A lenient walk skips each failing step and goes on;
-// a strict one remembers the first failure and stops there.
+// One walk over the children of a root, written as steps of a batch. A lenient walk skips
+// each failing step and goes on; a strict one ends at the first failure, the page's or its
+// own (a div without its attributes).
 class Walker {
   public:
-    Walker(const PageDocument& page, bool encodedScripts, bool strict)
-        : page_(page), encoded_(encodedScripts), strict_(strict) {}
+    Walker(PageBatch& batch, bool encodedScripts, bool strict)
+        : batch_(batch), encoded_(encodedScripts), strict_(strict) {}
 
-    // Called before each script child is handled.
-    void setBeforeScript(void (*hook)()) { beforeScript_ = hook; }
+    // The first step of each script child, in order.
+    QList<int> scriptSteps;
 
-    // False when a strict walk stopped; failure() then tells why.
-    bool run(const XmlNode& root) {
+    void run(const XmlNode& root) {
         const XmlNodeList children = root.childNodes();
         const int n = children.length();
         for (int i = 0; i < n; ++i) {
@@ -48,97 +50,64 @@ class Walker {
             const QString name = child.baseName();
             bool going = true;
             if (name == QLatin1String("style")) {
-                going = addStyle(child);
+                addStyle(child);
             } else if (name == QLatin1String("div")) {
                 going = addDiv(child);
             } else if (name == QLatin1String("script")) {
-                if (beforeScript_) beforeScript_();
-                going = addScript(child);
+                scriptSteps << batch_.size();
+                addScript(child);
             }
-            if (!going) return false;
+            if (!going) return;
         }
-        return true;
     }
-
-    QString failure() const { return failure_.value_or(QString()); }
 
   private:
-    // True when the walk goes on after this step.
-    bool step(const PageResult& r) { return r.ok || fail(failureText(r)); }
-    bool fail(const QString& description) {
-        if (!strict_) return true;
-        if (!failure_) failure_ = description;
-        return false;
-    }
-
-    bool addStyle(const XmlNode& child) {
-        PageResult r;
-        const PageElement style = page_.createElement(QStringLiteral("style"), &r);
-        if (!step(r)) return false;
-        if (!step(style.setProperty(QStringLiteral("type"), QStringLiteral("text/css"))))
-            return false;
-        if (!step(style.setProperty(QStringLiteral("styleSheet.cssText"), child.nodeTypedValue())))
-            return false;
-        const PageElement head = page_.getElementsByTagName(QStringLiteral("head"), 0, &r);
-        if (!step(r)) return false;
-        return step(head.appendChild(style));
+    void addStyle(const XmlNode& child) {
+        const int style = batch_.createElement(QStringLiteral("style"));
+        batch_.setProperty(style, QStringLiteral("type"), QStringLiteral("text/css"));
+        batch_.setProperty(style, QStringLiteral("styleSheet.cssText"), child.nodeTypedValue());
+        const int head = batch_.getElementsByTagName(QStringLiteral("head"), 0);
+        batch_.appendChild(head, style);
     }
 
     bool addDiv(const XmlNode& child) {
-        PageResult r;
-        const PageElement div = page_.createElement(QStringLiteral("div"), &r);
-        if (!step(r)) return false;
+        const int div = batch_.createElement(QStringLiteral("div"));
         if (!setFromAttribute(div, child, QStringLiteral("id"), QStringLiteral("id"))) return false;
         if (!setFromAttribute(div, child, QStringLiteral("class"), QStringLiteral("className")))
             return false;
         const XmlNodeList parts = child.childNodes();
         const int n = parts.length();
-        for (int j = 0; j < n; ++j) {
-            const QString before = div.getText(QStringLiteral("innerHTML"), &r);
-            if (!r.ok) {
-                if (!step(r)) return false;
-                continue;
-            }
-            if (!step(div.setProperty(QStringLiteral("innerHTML"),
-                                      before + detail::htmlMarkup(parts.item(j)))))
-                return false;
-        }
-        PageResult b;
-        const PageElement body = page_.body(&b);
-        if (!step(b)) return false;
-        return step(body.appendChild(div));
+        for (int j = 0; j < n; ++j) batch_.appendHtml(div, detail::htmlMarkup(parts.item(j)));
+        const int body = batch_.body();
+        batch_.appendChild(body, div);
+        return true;
     }
 
-    bool setFromAttribute(const PageElement& div, const XmlNode& child, const QString& attribute,
+    bool setFromAttribute(int div, const XmlNode& child, const QString& attribute,
                           const QString& property) {
         const XmlNode item = child.getNamedItem(attribute);
-        if (item.isNull()) return fail(missingAttribute(attribute));
-        return step(div.setProperty(property, item.nodeTypedValue()));
-    }
-
-    bool addScript(const XmlNode& child) {
-        PageResult r;
-        const PageElement script = page_.createElement(QStringLiteral("script"), &r);
-        if (!step(r)) return false;
-        if (!step(script.setProperty(QStringLiteral("language"), QStringLiteral("javascript"))))
+        if (item.isNull()) {
+            if (!strict_) return true;
+            batch_.fail(missingAttribute(attribute));
             return false;
-        const QString text = encoded_ ? BASE64Module::base64Decode(child.text()) : child.text();
-        if (!step(script.setProperty(QStringLiteral("text"), text))) return false;
-        const PageElement body = page_.body(&r);
-        if (!step(r)) return false;
-        return step(body.appendChild(script));
+        }
+        batch_.setProperty(div, property, item.nodeTypedValue());
+        return true;
     }
 
-    const PageDocument& page_;
+    void addScript(const XmlNode& child) {
+        const int script = batch_.createElement(QStringLiteral("script"));
+        batch_.setProperty(script, QStringLiteral("language"), QStringLiteral("javascript"));
+        const QString text = encoded_ ? BASE64Module::base64Decode(child.text()) : child.text();
+        batch_.setProperty(script, QStringLiteral("text"), text);
+        const int body = batch_.body();
+        batch_.appendChild(body, script);
+    }
+
+    PageBatch& batch_;
     bool encoded_;
     bool strict_;
-    void (*beforeScript_)() = nullptr;
-    std::optional<QString> failure_;
 };
-
-void traceScript() {
-    writeBugLog(kScriptTrace);
-}
 
 // The root a reader takes: the document's first node, when that is an element.
 XmlNode rootOf(const XmlDocument& doc) {
@@ -236,44 +205,100 @@ QString htmlMarkup(const XmlNode& node) {
 
 }  // namespace detail
 
-void injectXmlParts(const PageDocument& page, const XmlNode& root, bool encodedScripts) {
-    if (root.isNull()) return;
-    Walker(page, encodedScripts, false).run(root);
+PageInjection::PageInjection(const PageDocument& page) : batch_(page) {}
+
+void PageInjection::addHeadScripts(const QStringList& sources) {
+    if (sources.isEmpty()) return;
+    batch_.beginGroup(false);
+    const int head = batch_.getElementsByTagName(QStringLiteral("head"), 0);
+    for (const QString& source : sources) {
+        const int tag = batch_.createElement(QStringLiteral("script"));
+        batch_.setProperty(tag, QStringLiteral("language"), QStringLiteral("javascript"));
+        batch_.setProperty(tag, QStringLiteral("src"), source);
+        batch_.appendChild(head, tag);
+    }
 }
 
-void applySkinAndRunScript(const PageDocument& page, const QString& skinText, const XmlNode& board,
-                           const QString& code) {
+void PageInjection::addXmlParts(const XmlNode& root, bool encodedScripts) {
+    if (root.isNull()) return;
+    batch_.beginGroup(false);
+    Walker(batch_, encodedScripts, false).run(root);
+}
+
+void PageInjection::addSkinAndScript(const QString& skinText, const XmlNode& board,
+                                     const QString& code) {
     {
         QString text = skinText;
         text.replace(kBoardToken, buildBoardHtml(board));
         XmlDocument doc;
         // A skin that does not load, or does not begin with its root element, adds nothing;
         // the code still goes in.
-        if (doc.loadXML(text)) injectXmlParts(page, rootOf(doc), false);
+        if (doc.loadXML(text)) addXmlParts(rootOf(doc), false);
     }
-    PageResult r;
-    const PageElement script = page.createElement(QStringLiteral("script"), &r);
-    script.setProperty(QStringLiteral("language"), QStringLiteral("javascript"));
-    script.setProperty(QStringLiteral("text"), code);
-    page.body(&r).appendChild(script);
+    batch_.beginGroup(false);
+    const int script = batch_.createElement(QStringLiteral("script"));
+    batch_.setProperty(script, QStringLiteral("language"), QStringLiteral("javascript"));
+    batch_.setProperty(script, QStringLiteral("text"), code);
+    const int body = batch_.body();
+    batch_.appendChild(body, script);
 }
 
-void injectAnalysisPanel(const PageDocument& page, const QString& panelText) {
+void PageInjection::addAnalysisPanel(const QString& panelText) {
+    Panel panel;
     XmlDocument doc;
-    QString failure;
     if (!doc.loadXML(panelText)) {
-        failure = QStringLiteral("分析面板的内容不是格式正确的 XML");
+        panel.failure = QStringLiteral("分析面板的内容不是格式正确的 XML");
     } else {
         const XmlNode root = rootOf(doc);
         if (root.isNull()) {
-            failure = QStringLiteral("分析面板的内容没有以根元素开头");
+            panel.failure = QStringLiteral("分析面板的内容没有以根元素开头");
         } else {
-            Walker walker(page, true, true);
-            walker.setBeforeScript(traceScript);
-            if (!walker.run(root)) failure = walker.failure();
+            batch_.beginGroup(true);
+            panel.first = batch_.size();
+            Walker walker(batch_, true, true);
+            walker.run(root);
+            panel.last = batch_.size();
+            panel.scripts = walker.scriptSteps;
         }
     }
-    if (!failure.isEmpty()) writeBugLog(QStringLiteral("Description:") + failure);
+    panels_ << panel;
+}
+
+QStringList PageInjection::run() {
+    batch_.run();
+    QStringList trace;
+    for (const Panel& panel : panels_) {
+        QString failure = panel.failure;
+        int failedAt = -1;
+        for (int k = panel.first; k < panel.last && failedAt < 0; ++k)
+            if (batch_.ran(k) && !batch_.result(k).ok) failedAt = k;
+        if (failedAt >= 0) failure = failureText(batch_.result(failedAt));
+        // Each script child that the walk reached was traced before it was handled.
+        for (const int first : panel.scripts)
+            if (failedAt < 0 || first <= failedAt) trace << kScriptTrace;
+        if (!failure.isEmpty()) trace << kDescription + failure;
+    }
+    return trace;
+}
+
+void injectXmlParts(const PageDocument& page, const XmlNode& root, bool encodedScripts) {
+    if (root.isNull()) return;
+    PageInjection injection(page);
+    injection.addXmlParts(root, encodedScripts);
+    injection.run();
+}
+
+void applySkinAndRunScript(const PageDocument& page, const QString& skinText, const XmlNode& board,
+                           const QString& code) {
+    PageInjection injection(page);
+    injection.addSkinAndScript(skinText, board, code);
+    injection.run();
+}
+
+void injectAnalysisPanel(const PageDocument& page, const QString& panelText) {
+    PageInjection injection(page);
+    injection.addAnalysisPanel(panelText);
+    writeBugLogLines(injection.run());
 }
 
 QString execInPage(const PageDocument& page, const QString& elementId, const QString& language,
@@ -299,10 +324,17 @@ QString execInPage(const PageDocument& page, const QString& elementId, const QSt
 }
 
 void writeBugLog(const QString& message) {
+    writeBugLogLines({message});
+}
+
+void writeBugLogLines(const QStringList& messages) {
+    if (messages.isEmpty()) return;
+    QString text;
+    for (const QString& message : messages)
+        text += platform::dateTimeText() + QStringLiteral("=>") + message + QStringLiteral("\r\n");
     QFile file(platform::programFile(QStringLiteral("bug.log")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
-    file.write(platform::toAnsi(platform::dateTimeText() + QStringLiteral("=>") + message +
-                                QStringLiteral("\r\n")));
+    file.write(platform::toAnsi(text));
 }
 
 }  // namespace skinModule

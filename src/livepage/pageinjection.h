@@ -7,11 +7,43 @@
 // panel), or come back as a description (code runs).
 
 #include <QString>
+#include <QStringList>
 
 #include "library/xmldocument.h"
 #include "platform/pagedocument.h"
 
 namespace skinModule {
+
+// The injection steps for one page, sent to it together in one round trip (see PageBatch):
+// the page sees them in the order they were added, each with its own failure handling as the
+// routines below describe.
+class PageInjection {
+  public:
+    explicit PageInjection(const platform::PageDocument& page);
+
+    // A script element with language "javascript" and that src per source, at the end of the
+    // first head element, in order.
+    void addHeadScripts(const QStringList& sources);
+    // injectXmlParts, applySkinAndRunScript and injectAnalysisPanel as steps.
+    void addXmlParts(const XmlNode& root, bool encodedScripts);
+    void addSkinAndScript(const QString& skinText, const XmlNode& board, const QString& code);
+    void addAnalysisPanel(const QString& panelText);
+
+    // Runs the steps. Gives the analysis panel's trace lines for bug.log, in the order the
+    // injection met them: "script-----------------------------" before each script child the
+    // walk reached, "Description:" and the failure that ended it.
+    QStringList run();
+
+  private:
+    struct Panel {
+        int first = 0;
+        int last = 0;
+        QList<int> scripts;
+        QString failure;  // one found before any step (the text is no XML, no root)
+    };
+    platform::PageBatch batch_;
+    QList<Panel> panels_;
+};
 
 // Turns the `style`, `div` and `script` children of root into page elements, in document
 // order: style sheets at the end of the head, divs and scripts at the end of the body. Script
@@ -37,6 +69,8 @@ QString execInPage(const platform::PageDocument& page, const QString& elementId,
 // Appends "<date and time>=><message>" and CR LF to bug.log in the program folder. A log that
 // cannot be written is passed over in silence: tracing never stops the work it traces.
 void writeBugLog(const QString& message);
+// Several lines at once, each with its own date and time, through one opening of the file.
+void writeBugLogLines(const QStringList& messages);
 
 namespace detail {
 

@@ -57,11 +57,11 @@ constexpr int kNavigationGraceMs = 500;
 // one call so that no DOM object ever has to cross over. What the page may have replaced
 // later (listener methods, Reflect.apply) is taken at install time.
 const char* const kBridgeScript = R"JS(
-(function (key, gen, texts) {
+(function (key, texts) {
   'use strict';
   var W = window;
   var doc = document;
-  if (Object.prototype.hasOwnProperty.call(doc, key)) return doc[key].gen;
+  if (Object.prototype.hasOwnProperty.call(doc, key)) return;
   var addL = EventTarget.prototype.addEventListener;
   var remL = EventTarget.prototype.removeEventListener;
   var rapply = Reflect.apply;
@@ -222,6 +222,38 @@ const char* const kBridgeScript = R"JS(
       }
       return out;
     },
+    html: function (i, markup) {
+      var e = at(i);
+      e.innerHTML = e.innerHTML + markup;
+      return null;
+    },
+    fail: function (message) { throw new Failure(message); },
+    // Steps [op, group, strict, args, positions of the args that name an earlier step], run
+    // from step `from` on; vals holds each step's element (-1 for none). Stops at script text
+    // that the page's policy blocked, for the caller to run it and go on after it.
+    batch: function (steps, from, vals, deadGroups) {
+      var out = [], dead = Object.create(null), k, r;
+      for (k = 0; k < deadGroups.length; ++k) dead[deadGroups[k]] = true;
+      for (k = from; k < steps.length; ++k) {
+        var s = steps[k], group = s[1], a = s[3].slice(), refs = s[4];
+        vals[k] = -1;
+        if (dead[group]) { out[out.length] = [4]; continue; }
+        for (r = 0; r < refs.length; ++r) {
+          var v = vals[a[refs[r]]];
+          a[refs[r]] = typeof v === 'number' ? v : -1;
+        }
+        try {
+          var res = rapply(ops[s[0]], null, a);
+          if (typeof res === 'number') vals[k] = res;
+          out[out.length] = [1, res === undefined ? null : res];
+        } catch (e) {
+          if (e instanceof Blocked) { out[out.length] = [3, e.code]; return out; }
+          out[out.length] = [0, describe(e)];
+          if (s[2]) dead[group] = true;
+        }
+      }
+      return out;
+    },
     exec: function (code, lang) {
       if (!isJsLanguage(lang)) throw new Failure(texts.noLanguage + lang);
       var host = doc.head || doc.body || doc.documentElement;
@@ -234,7 +266,9 @@ const char* const kBridgeScript = R"JS(
     }
   };
   var bridge = {
-    gen: gen,
+    gen: 0,
+    // The document's generation: the first handle's token, kept for the document's life.
+    bind: function (g) { if (!bridge.gen) bridge.gen = g; return bridge.gen; },
     describe: describe,
     ran: function () { ran = true; },
     run: function (op, args) {
@@ -244,7 +278,6 @@ const char* const kBridgeScript = R"JS(
     }
   };
   Object.defineProperty(doc, key, { value: bridge, enumerable: false, configurable: false, writable: false });
-  return gen;
 })
 )JS";
 
@@ -267,7 +300,8 @@ struct Pending {
 // One bounded round trip. The callback's state is shared, never on this stack: an answer that
 // comes after the wait has given up lands in a state nobody reads any more.
 PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* blocked = nullptr,
-                     QString* blockedCode = nullptr) {
+                     QString* blockedCode = nullptr, QVariantList* raw = nullptr,
+                     const QString* prelude = nullptr) {
     PageResult r;
     if (!page) {
         r.error = pagetext::noPage();
@@ -286,6 +320,8 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
     }
     auto st = std::make_shared<Pending>();
     QPointer<WebPage> guard(page);
+    // Sent right before the call and run by the page right before it, with no wait between.
+    if (prelude) page->runJavaScript(*prelude, QWebEngineScript::MainWorld);
     page->runJavaScript(source, QWebEngineScript::MainWorld, [st, guard](const QVariant& v) {
         st->done = true;
         st->value = v;
@@ -333,6 +369,7 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
         }
     }
     const QVariantList list = st->value.toList();
+    if (raw) *raw = list;
     if (list.isEmpty()) {
         // Every call returns an array. Nothing comes back when the page went away meanwhile,
         // or when the source did not compile (only an expression given to evaluate() can).
@@ -357,10 +394,11 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
 // A bridge operation; script text that the page's policy kept from running goes in once more
 // as a script of its own, at global scope. A failure there comes without the page's words: the
 // engine mutes the description of errors of such scripts.
-PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs) {
+PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs,
+                      QVariantList* raw = nullptr, const QString* prelude = nullptr) {
     bool blocked = false;
     QString code;
-    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code);
+    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code, raw, prelude);
     if (!blocked) return r;
     r = roundTrip(page, code + QStringLiteral("\n;[1]"), timeoutMs);
     if (r.ok) r.value = QVariant();
@@ -390,18 +428,39 @@ int PageDocument::defaultTimeout() {
     return gDefaultTimeout;
 }
 
+namespace {
+
+// The script that installs the bridge in the document shown, once per document. Its text is
+// the same at every call, so the engine compiles it once per page process and not again for
+// every new page.
+const QString& installScript() {
+    static const QString source = [] {
+        const QString texts =
+            QStringLiteral("{nullElement:%1,noProperty:%2,noLanguage:%3,noBody:%4}")
+                .arg(jsonString(pagetext::nullElement()),
+                     jsonString(QStringLiteral("对象不支持此属性: ")),
+                     jsonString(QStringLiteral("不支持的脚本语言: ")),
+                     jsonString(QStringLiteral("页面没有可以放脚本的元素")));
+        return QStringLiteral("%1(%2,%3);")
+            .arg(QString::fromUtf8(kBridgeScript).trimmed(), jsonString(kBridgeKey), texts);
+    }();
+    return source;
+}
+
+// Opening of a call that binds a handle: the bridge (installed just before) takes the
+// candidate as the document's generation unless an earlier handle gave it one.
+QString bindOpening() {
+    return QStringLiteral("var B=document[%1];if(!B)return [0,%2];var g=B.bind(%3);")
+        .arg(jsonString(kBridgeKey), jsonString(pagetext::noPage()), QString::number(gNextToken++));
+}
+
+}  // namespace
+
 PageDocument PageDocument::of(WebPage* page, PageResult* result) {
     PageDocument doc;
-    const qint64 candidate = gNextToken++;
-    const QString texts = QStringLiteral("{nullElement:%1,noProperty:%2,noLanguage:%3,noBody:%4}")
-                              .arg(jsonString(pagetext::nullElement()),
-                                   jsonString(QStringLiteral("对象不支持此属性: ")),
-                                   jsonString(QStringLiteral("不支持的脚本语言: ")),
-                                   jsonString(QStringLiteral("页面没有可以放脚本的元素")));
-    const QString source = QStringLiteral("[1,%1(%2,%3,%4)]")
-                               .arg(QString::fromUtf8(kBridgeScript).trimmed(),
-                                    jsonString(kBridgeKey), QString::number(candidate), texts);
-    PageResult r = roundTrip(page, source, gDefaultTimeout);
+    const QString source = QStringLiteral("(function(){%1return [1,g];})()").arg(bindOpening());
+    PageResult r =
+        roundTrip(page, source, gDefaultTimeout, nullptr, nullptr, nullptr, &installScript());
     if (r.ok) {
         doc.page_ = page;
         doc.token_ = r.value.toLongLong();
@@ -414,20 +473,49 @@ PageDocument PageDocument::of(WebPage* page, PageResult* result) {
     return r.ok ? doc : PageDocument();
 }
 
+PageDocument PageDocument::onFirstCall(WebPage* page) {
+    PageDocument doc;
+    if (!page) return doc;
+    doc.page_ = page;
+    doc.pending_ = std::make_shared<qint64>(0);
+    return doc;
+}
+
+qint64 PageDocument::token() const {
+    return pending_ ? *pending_ : token_;
+}
+
+bool PageDocument::isNull() const {
+    return !pending_ && token_ == 0;
+}
+
 PageResult PageDocument::call(const QString& op, const QVariantList& args) const {
-    if (token_ == 0 || !page_) {
+    if (isNull() || !page_) {
         PageResult r;
         r.error = pagetext::noPage();
         return r;
     }
-    return bridgeCall(page_, opSource(token_, op, args), effectiveTimeout(timeoutMs_));
+    if (pending_ && *pending_ == 0) {
+        // Bound here: the bridge goes in and the operation runs in the same round trip; the
+        // generation travels back behind the operation's own answer.
+        const QString source =
+            QStringLiteral(
+                "(function(){%1var r=B.run(%2,%3);r[r.length<2?2:r.length]=g;return r;})()")
+                .arg(bindOpening(), jsonString(op), jsonArgs(args));
+        QVariantList raw;
+        const PageResult r =
+            bridgeCall(page_, source, effectiveTimeout(timeoutMs_), &raw, &installScript());
+        if (raw.size() >= 3) *pending_ = raw.last().toLongLong();
+        return r;
+    }
+    return bridgeCall(page_, opSource(token(), op, args), effectiveTimeout(timeoutMs_));
 }
 
 PageElement PageDocument::element(const PageResult& r) const {
     PageElement e;
     if (!r.ok) return e;
     e.page_ = page_;
-    e.token_ = token_;
+    e.token_ = token();
     e.timeoutMs_ = timeoutMs_;
     e.index_ = r.value.toInt();
     if (e.index_ < 0) e.index_ = -1;
@@ -481,18 +569,140 @@ PageResult PageDocument::execScript(const QString& code, const QString& language
 
 QVariant PageDocument::evaluate(const QString& expression, PageResult* result) const {
     PageResult r;
-    if (token_ == 0 || !page_) {
+    if (pending_ && *pending_ == 0) call(QStringLiteral("alive"), {});
+    if (token() == 0 || !page_) {
         r.error = pagetext::noPage();
     } else {
         const QString source =
             QStringLiteral(
                 "(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
                 "try{return [1,(%3\n)];}catch(e){return [0,B.describe(e)];}})()")
-                .arg(jsonString(kBridgeKey), QString::number(token_), expression);
+                .arg(jsonString(kBridgeKey), QString::number(token()), expression);
         r = roundTrip(page_, source, effectiveTimeout(timeoutMs_));
     }
     if (result) *result = r;
     return r.value;
+}
+
+// ---------------------------------------------------------------- PageBatch
+
+PageBatch::PageBatch(const PageDocument& document) : document_(document) {}
+
+int PageBatch::add(const QString& op, const QVariantList& args, const QList<int>& refs) {
+    QVariantList positions;
+    for (const int r : refs) positions << r;
+    steps_ << QVariant(QVariantList{op, group_, strict_, args, positions});
+    return int(steps_.size()) - 1;
+}
+
+int PageBatch::body() {
+    return add(QStringLiteral("body"), {});
+}
+int PageBatch::getElementsByTagName(const QString& tag, int index) {
+    return add(QStringLiteral("byTag"), {tag, index});
+}
+int PageBatch::createElement(const QString& tag) {
+    return add(QStringLiteral("create"), {tag});
+}
+int PageBatch::setProperty(int element, const QString& name, const QVariant& value) {
+    return add(QStringLiteral("set"), {element, name, value}, {0});
+}
+int PageBatch::appendChild(int parent, int child) {
+    return add(QStringLiteral("append"), {parent, child}, {0, 1});
+}
+int PageBatch::appendHtml(int element, const QString& markup) {
+    return add(QStringLiteral("html"), {element, markup}, {0});
+}
+int PageBatch::fail(const QString& description) {
+    return add(QStringLiteral("fail"), {description});
+}
+
+void PageBatch::beginGroup(bool strict) {
+    ++group_;
+    strict_ = strict;
+}
+
+PageResult PageBatch::result(int step) const {
+    return results_.value(step);
+}
+
+bool PageBatch::ran(int step) const {
+    return ran_.value(step, false);
+}
+
+void PageBatch::run() {
+    const int n = size();
+    results_ = QList<PageResult>(n);
+    ran_ = QList<bool>(n, false);
+    trips_ = 0;
+    if (n == 0) return;
+    QVariantList vals;
+    vals.reserve(n);
+    for (int k = 0; k < n; ++k) vals << -1;
+    QVariantList deadGroups;
+    auto markFailed = [&](int k, const QString& error) {
+        results_[k].ok = false;
+        results_[k].error = error;
+        ran_[k] = true;
+        const QVariantList step = steps_.at(k).toList();
+        if (step.value(2).toBool() && !deadGroups.contains(step.value(1)))
+            deadGroups << step.value(1);
+    };
+    int from = 0;
+    while (from < n) {
+        ++trips_;
+        const PageResult r =
+            document_.call(QStringLiteral("batch"), {steps_, from, vals, deadGroups});
+        if (!r.ok) {
+            // The page did not take the batch at all: every step left fails alike.
+            for (int k = from; k < n; ++k) {
+                results_[k].error = r.error;
+                ran_[k] = true;
+            }
+            return;
+        }
+        const QVariantList out = r.value.toList();
+        int next = n;
+        for (int i = 0; i < out.size() && from + i < n; ++i) {
+            const int k = from + i;
+            const QVariantList o = out.at(i).toList();
+            const int status = o.value(0).toInt();
+            if (status == 1) {
+                results_[k].ok = true;
+                results_[k].value = o.value(1);
+                ran_[k] = true;
+                const int type = o.value(1).typeId();
+                if (type == QMetaType::Double || type == QMetaType::Int ||
+                    type == QMetaType::LongLong)
+                    vals[k] = o.value(1).toInt();
+            } else if (status == 0) {
+                markFailed(k, o.value(1).toString());
+            } else if (status == 3) {
+                // The page's policy kept the script from running: it goes in once more as a
+                // script of its own, at global scope, before anything after it.
+                ++trips_;
+                PageResult b =
+                    roundTrip(document_.page_, o.value(1).toString() + QStringLiteral("\n;[1]"),
+                              effectiveTimeout(document_.timeoutMs_));
+                if (b.ok) {
+                    results_[k].ok = true;
+                    ran_[k] = true;
+                } else {
+                    markFailed(
+                        k, b.error == pagetext::noResult() ? pagetext::scriptFailed() : b.error);
+                }
+                next = k + 1;
+                break;
+            }
+            // status 4: the step's strict group had ended; it did not run.
+        }
+        if (next == n && from + out.size() < n) {
+            // An answer shorter than the steps sent, which the page's own code cannot give:
+            // the steps it did not report on did not happen.
+            for (int k = from + int(out.size()); k < n; ++k) markFailed(k, pagetext::noResult());
+        }
+        from = next;
+    }
 }
 
 // ---------------------------------------------------------------- PageElement

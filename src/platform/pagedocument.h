@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 namespace platform {
 
@@ -94,7 +95,7 @@ class PageDocument {
     // True when the handle was obtained and the page still shows that same document (one
     // round trip).
     bool isValid() const;
-    bool isNull() const { return token_ == 0; }
+    bool isNull() const;
 
     PageElement body(PageResult* result = nullptr) const;
     PageElement documentElement(PageResult* result = nullptr) const;
@@ -126,14 +127,69 @@ class PageDocument {
 
     // Binds a handle to the document that page shows now (what WebBrowser::Document() does).
     static PageDocument of(WebPage* page, PageResult* result = nullptr);
+    // A handle without a round trip of its own: its first call binds it to the document the
+    // page shows when that call gets there, in the call's own round trip. For work that starts
+    // on the page at once, where binding first would only cost a trip.
+    static PageDocument onFirstCall(WebPage* page);
 
   private:
     friend class PageElement;
+    friend class PageBatch;
     PageResult call(const QString& op, const QVariantList& args) const;
     PageElement element(const PageResult& r) const;
+    qint64 token() const;
     QPointer<WebPage> page_;
     qint64 token_ = 0;
+    // Shared by the copies of a handle made by onFirstCall: its token once bound, else 0.
+    std::shared_ptr<qint64> pending_;
     int timeoutMs_ = 0;
+};
+
+// Operations on one document that travel to the page together, in one round trip, and run
+// there one after the other as the same calls made one by one would: each step has its own
+// outcome, an error that a script raises while it goes in is that step's failure, and a step
+// on an element that an earlier step did not give fails with pagetext::nullElement(). Steps
+// fall into groups; in a strict group the first failure ends the group, whose later steps
+// then do not run, while the steps of other groups still do.
+class PageBatch {
+  public:
+    explicit PageBatch(const PageDocument& document);
+
+    // Each adds one step and gives its number. A step that works on an element names the
+    // number of the step that gave the element.
+    int body();
+    int getElementsByTagName(const QString& tag, int index = 0);
+    int createElement(const QString& tag);
+    int setProperty(int element, const QString& name, const QVariant& value);
+    int appendChild(int parent, int child);
+    // innerHTML becomes innerHTML followed by markup (read, join, assign).
+    int appendHtml(int element, const QString& markup);
+    // A failure of the caller's own, at its place in the order (ends a strict group).
+    int fail(const QString& description);
+
+    // The steps added from now on form a new group.
+    void beginGroup(bool strict);
+    int size() const { return int(steps_.size()); }
+
+    // Sends the steps. Script text that the page's security policy keeps from running goes in
+    // through the engine's own entry before the steps after it run (one more round trip each).
+    void run();
+    // After run(): the outcome of a step. One that did not run (its strict group had ended)
+    // is not ok and has an empty error.
+    PageResult result(int step) const;
+    bool ran(int step) const;
+    // Number of round trips the last run() took.
+    int roundTrips() const { return trips_; }
+
+  private:
+    int add(const QString& op, const QVariantList& args, const QList<int>& refs = {});
+    PageDocument document_;
+    QVariantList steps_;
+    QList<PageResult> results_;
+    QList<bool> ran_;
+    int group_ = 0;
+    bool strict_ = false;
+    int trips_ = 0;
 };
 
 // The layer's texts for failures that do not come from the page.

@@ -117,6 +117,9 @@ class WebBrowser : public QWidget {
     int ReadyState() const;
     // The document shown now; a null handle when the page does not answer.
     PageDocument Document(PageResult* result = nullptr) const;
+    // The same document, bound by the handle's first call instead of a round trip of its own
+    // (PageDocument::onFirstCall): for work that goes to the page straight away.
+    PageDocument DocumentOnFirstCall() const { return PageDocument::onFirstCall(page_); }
 
     int Left() const;
     int Top() const;

@@ -1,6 +1,7 @@
 #include "player/tolvarboxform.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -337,21 +338,28 @@ void TolvarBoxForm::showIntroPage() {
     platform::WebBrowser* inUse = host_.elementInUse();
     if (!inUse) return;
     // The blank page normally completes within a few event turns; a browser that never gets
-    // there must not hold the program's start for ever.
+    // there must not hold the program's start for ever. The page's own loading events end
+    // each pause at once, the step only bounds it; the events of the blank page that the
+    // completion posted are handled before the state is looked at again.
     QElapsedTimer waited;
     waited.start();
     while (inUse && inUse->ReadyState() != 4 && waited.elapsed() < kIntroWaitLimitMs) {
         QEventLoop pause;
         QTimer::singleShot(kIntroWaitStepMs, &pause, &QEventLoop::quit);
+        connect(inUse->page(), &QWebEnginePage::loadingChanged, &pause, &QEventLoop::quit);
         pause.exec();
+        QCoreApplication::processEvents();
         inUse = host_.elementInUse();
     }
     if (!inUse) return;
 
     const ScriptDocument& doc = ScriptModule::scriptDocument();
-    const platform::PageDocument page = inUse->Document();
+    // The page work goes to the page in one go.
+    platform::PageBatch page(inUse->DocumentOnFirstCall());
+    const int body = page.body();
     if (doc.name.isEmpty()) {
-        page.body().setProperty(QStringLiteral("innerHTML"), kWelcome);
+        page.setProperty(body, QStringLiteral("innerHTML"), kWelcome);
+        page.run();
         return;
     }
     const QString templateText = ScriptModule::readTextFile(platform::programFile(kTemplateFile));
@@ -362,27 +370,27 @@ void TolvarBoxForm::showIntroPage() {
                                   doc.information, platform::programFolder());
     if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"))) urlText->setText(doc.home);
 
-    const platform::PageElement body = page.body();
     if (!safe) {
-        body.setProperty(QStringLiteral("innerHTML"), kUnsafe);
+        page.setProperty(body, QStringLiteral("innerHTML"), kUnsafe);
+        page.run();
         return;
     }
     const playerIntro::IntroParts parts = playerIntro::introParts(text);
-    const platform::PageElement style = page.createElement(QStringLiteral("style"));
-    if (!style.isNull()) {
-        style.setProperty(QStringLiteral("type"), QStringLiteral("text/css"));
-        style.setProperty(QStringLiteral("styleSheet.cssText"), parts.css);
-        const platform::PageElement head = page.getElementsByTagName(QStringLiteral("head"), 0);
-        if (!head.isNull()) head.appendChild(style);
-    }
-    body.setProperty(QStringLiteral("innerHTML"), parts.bodyHtml);
+    const int style = page.createElement(QStringLiteral("style"));
+    page.setProperty(style, QStringLiteral("type"), QStringLiteral("text/css"));
+    page.setProperty(style, QStringLiteral("styleSheet.cssText"), parts.css);
+    const int head = page.getElementsByTagName(QStringLiteral("head"), 0);
+    page.appendChild(head, style);
+    page.setProperty(body, QStringLiteral("innerHTML"), parts.bodyHtml);
+    page.run();
 }
 
 void TolvarBoxForm::matchTargets(platform::WebBrowser* inUse) {
     if (!inUse) return;
     const ScriptDocument& doc = ScriptModule::scriptDocument();
     if (!playerIntro::matchesTarget(inUse->LocationURL(), doc.target)) return;
-    skinModule::applySkinAndRunScript(inUse->Document(), boxSkinText, doc.list, doc.script);
+    skinModule::applySkinAndRunScript(inUse->DocumentOnFirstCall(), boxSkinText, doc.list,
+                                      doc.script);
 }
 
 void TolvarBoxForm::toolClicked(int index) {

@@ -182,6 +182,100 @@ class PageDocumentTest : public QObject {
         QCOMPARE(doc.execScript("window.viaExec = 1;", language).ok, runs);
     }
 
+    // ---------------------------------------------------------------- batches
+
+    // Steps sent together run in order, in one round trip, each with its own outcome: a
+    // script's error is its own step's failure, a step on an element that was not given fails
+    // alike, and the steps after them still run.
+    void batchRunsStepsInOrderInOneTrip() {
+        const PageDocument doc = open("/page.html");
+        platform::PageBatch batch(doc);
+        const int style = batch.createElement("style");
+        batch.setProperty(style, "type", "text/css");
+        batch.setProperty(style, "styleSheet.cssText", "#bd { color: rgb(4, 5, 6); }");
+        const int head = batch.getElementsByTagName("head", 0);
+        batch.appendChild(head, style);
+        const int div = batch.createElement("div");
+        batch.setProperty(div, "id", "bd");
+        batch.appendHtml(div, "<b>a</b>");
+        batch.appendHtml(div, "tail");
+        const int body = batch.body();
+        const int appendDiv = batch.appendChild(body, div);
+        const int bad = batch.createElement("script");
+        batch.setProperty(bad, "text",
+                          "window.order = (window.order || '') + 'x'; throw new Error('boom');");
+        const int failing = batch.appendChild(body, bad);
+        const int missing = batch.getElementsByTagName("frameset", 0);
+        const int onMissing = batch.setProperty(missing, "id", "no");
+        const int good = batch.createElement("script");
+        batch.setProperty(good, "text", "window.order += 'y';");
+        const int last = batch.appendChild(body, good);
+        batch.run();
+        QCOMPARE(batch.roundTrips(), 1);
+        QVERIFY(batch.result(appendDiv).ok);
+        QVERIFY(!batch.result(failing).ok);
+        QVERIFY2(batch.result(failing).error.contains("boom"),
+                 qPrintable(batch.result(failing).error));
+        QVERIFY(batch.result(missing).ok);
+        QCOMPARE(batch.result(onMissing).error, platform::pagetext::nullElement());
+        QVERIFY(batch.result(last).ok);
+        QCOMPARE(doc.evaluate("window.order").toString(), QStringLiteral("xy"));
+        QCOMPARE(doc.getElementById("bd").getText("innerHTML"), QStringLiteral("<b>a</b>tail"));
+        QCOMPARE(doc.evaluate("getComputedStyle(document.getElementById('bd')).color").toString(),
+                 QStringLiteral("rgb(4, 5, 6)"));
+    }
+
+    // In a strict group the first failure ends the group; the next group runs all the same.
+    void batchStrictGroupEndsAtItsFirstFailure() {
+        const PageDocument doc = open("/page.html");
+        platform::PageBatch batch(doc);
+        batch.beginGroup(true);
+        const int body = batch.body();
+        const int a = batch.createElement("script");
+        batch.setProperty(a, "text", "window.seen = 'a';");
+        batch.appendChild(body, a);
+        const int own = batch.fail("own failure");
+        const int b = batch.createElement("script");
+        batch.setProperty(b, "text", "window.seen += 'b';");
+        const int skipped = batch.appendChild(body, b);
+        batch.beginGroup(false);
+        const int c = batch.createElement("script");
+        batch.setProperty(c, "text", "window.seen += 'c';");
+        const int after = batch.appendChild(batch.body(), c);
+        batch.run();
+        QCOMPARE(batch.result(own).error, QStringLiteral("own failure"));
+        QVERIFY(!batch.ran(b));
+        QVERIFY(!batch.ran(skipped));
+        QVERIFY(batch.result(skipped).error.isEmpty());
+        QVERIFY(batch.result(after).ok);
+        QCOMPARE(doc.evaluate("window.seen").toString(), QStringLiteral("ac"));
+    }
+
+    // A page whose policy blocks inline scripts: each blocked script runs through the engine's
+    // own entry before the steps after it.
+    void batchKeepsOrderDespitePagePolicy() {
+        const PageDocument doc = open("/csp.html");
+        platform::PageBatch batch(doc);
+        const int body = batch.body();
+        const int a = batch.createElement("script");
+        batch.setProperty(a, "text", "window.order = 'a';");
+        batch.appendChild(body, a);
+        const int div = batch.createElement("div");
+        batch.setProperty(div, "id", "between");
+        batch.appendChild(body, div);
+        const int b = batch.createElement("script");
+        batch.setProperty(b, "text",
+                          "window.order += document.getElementById('between') ? 'b' : '?';");
+        const int lastScript = batch.appendChild(body, b);
+        const int c = batch.createElement("script");
+        batch.setProperty(c, "text", "throw new Error('late');");
+        const int failing = batch.appendChild(body, c);
+        batch.run();
+        QVERIFY(batch.result(lastScript).ok);
+        QVERIFY(!batch.result(failing).ok);
+        QCOMPARE(doc.evaluate("window.order").toString(), QStringLiteral("ab"));
+    }
+
     // A page whose policy forbids inline scripts still runs the code the program adds.
     void codeRunsDespitePagePolicy() {
         const PageDocument doc = open("/csp.html");
@@ -239,6 +333,32 @@ class PageDocumentTest : public QObject {
         first.body(&r);
         QVERIFY(!r.ok);
         QVERIFY(second.body().getText("innerHTML").contains("other"));
+    }
+
+    // A handle bound by its first call: no round trip of its own, and once bound it is a
+    // handle of that document like any other: copies share the binding, a handle obtained
+    // the usual way meets the same document, and a later document makes it stale.
+    void handleBoundByItsFirstCall() {
+        QVERIFY(!open("/page.html").isNull());
+        const PageDocument lazy = wb_->DocumentOnFirstCall();
+        QVERIFY(!lazy.isNull());
+        const PageDocument copy = lazy;
+        const PageElement p = copy.getElementById("p");
+        QCOMPARE(p.getText("innerHTML"), QStringLiteral("x"));
+        QVERIFY(lazy.isValid());
+        QVERIFY(lazy.execScript("window.fromLazy = 1;").ok);
+        const PageDocument usual = wb_->Document();
+        QCOMPARE(usual.evaluate("window.fromLazy").toInt(), 1);
+        QCOMPARE(lazy.getElementById("p").getText("innerHTML"), QStringLiteral("x"));
+
+        QVERIFY(!open("/other.html").isNull());
+        QVERIFY(!lazy.isValid());
+        PageResult r;
+        lazy.body(&r);
+        QCOMPARE(r.error, platform::pagetext::stale());
+        // A fresh one binds to the document shown when its first call gets there.
+        QVERIFY(wb_->DocumentOnFirstCall().body().getText("innerHTML").contains("other"));
+        QVERIFY(PageDocument::onFirstCall(nullptr).isNull());
     }
 
     void documentTreeWalk() {
