@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <functional>
 
+#include "library/base64.h"
 #include "library/scriptdocument.h"
 #include "library/textfile.h"
 #include "platform/core/ansi.h"
@@ -246,6 +247,47 @@ class ScriptDocumentTest : public QObject {
             {"jquery"}, {"baidu.com", "www.baidu.com/s?wd="},
             "function run(){\r\n  if (a &lt; b &amp;&amp; c &gt; d) go();\r\n}");
         QCOMPARE(readBytes(path), scriptFileBytes(expected));
+    }
+
+    // The file is built in one pass, a piece at a time; for long codes of every kind of
+    // character, across the pieces' edges, its line is the encoding of the whole XML text.
+    void longCodesSaveAsTheWholeText() {
+        TestProgramFolder folder;
+        const QStringList pieces = {"a",
+                                    "function f(a, b) {",
+                                    " if (a < b && b > 0) ",
+                                    "第",
+                                    "页\r\n",
+                                    "&",
+                                    ">",
+                                    QString::fromUtf8("\xf0\x9f\x98\x80"),
+                                    QString(QChar(0x0001)),
+                                    "\t",
+                                    "\n",
+                                    QString::fromUtf8("\xed\x95\x9c"),
+                                    QString("x").repeated(5000),
+                                    QString("中").repeated(3000)};
+        quint32 seed = 11;
+        for (int round = 0; round < 12; ++round) {
+            ScriptDocument& d = ScriptModule::scriptDocument();
+            d.name = "名" + QString::number(round);
+            d.information = "<i>&";
+            d.list = boardFrom("<list style=\"default\"/>");
+            d.target = QStringList{"a.example"};
+            QString code;
+            while (code.size() < 20000 + round * 15000) {
+                seed = seed * 1103515245u + 12345u;
+                code += pieces[(seed >> 16) % pieces.size()];
+            }
+            // One round with a character XML cannot carry and that GBK would write as "?".
+            if (round == 5) code.insert(code.size() / 2, QChar(0xFFFE));
+            d.script = code;
+            const QString path = folder.file("long.txt");
+            QVERIFY(ScriptModule::saveScriptFile(path));
+            const QByteArray expected =
+                BASE64Module::base64Encode(ScriptModule::scriptXmlText(d)).toLatin1() + "\r\n";
+            QVERIFY2(readBytes(path) == expected, qPrintable(QString::number(round)));
+        }
     }
 
     void emptyListsAndFields() {

@@ -1,5 +1,8 @@
 #include <QApplication>
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include "platform/core/ansi.h"
 #include "platform/core/clock.h"
 #include "platform/core/random.h"
@@ -102,6 +105,35 @@ class PlatformLayerTest : public QObject {
         QVERIFY2(empty.isEmpty(),
                  qPrintable(QString::number(empty.size()) + " dropped, the first " +
                             QString::number(empty.value(0), 16)));
+    }
+
+    // ASCII runs are copied byte for byte and the other runs converted on their own: the
+    // bytes must be those of one conversion of the whole text, at run edges too.
+    void ansiRunsConvertAsWhole() {
+        QStringEncoder whole("GBK", QStringConverter::Flag::Stateless);
+        QStringDecoder back("GBK", QStringConverter::Flag::Stateless);
+        const QStringList pieces = {QStringLiteral("a"),
+                                    QStringLiteral("中文"),
+                                    QStringLiteral(" x=1;\r\n"),
+                                    QString::fromUtf8("\xf0\x9f\x98\x80"),
+                                    QString::fromUtf8("\xed\x95\x9c"),
+                                    QStringLiteral("€"),
+                                    QStringLiteral("\t"),
+                                    QStringLiteral("页")};
+        quint32 seed = 7;
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int count = round % 40;
+            for (int k = 0; k < count; ++k) {
+                seed = seed * 1103515245u + 12345u;
+                text += pieces[(seed >> 16) % pieces.size()];
+            }
+            const QByteArray expected = whole.encode(text);
+            QCOMPARE(platform::toAnsi(text), expected);
+            QCOMPARE(platform::fromAnsi(expected), QString(back.decode(expected)));
+        }
+        const QString big = QStringLiteral("var 中=1;\r\n").repeated(20000);
+        QCOMPARE(platform::toAnsi(big), QByteArray(whole.encode(big)));
     }
 
     void dialogsAreAnsweredAndRecorded() {

@@ -21,7 +21,9 @@ bool isDefaultIgnorable(char32_t c) {
 }
 
 QByteArray encodeGbk(QStringView text) {
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+    // Opening the converter costs more than converting a line: one per thread, kept; being
+    // stateless it carries nothing from one text to the next.
+    static thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
     return encoder.encode(text);
 }
 
@@ -33,6 +35,10 @@ QByteArray toAnsi(const QString& text) {
     if (text.isEmpty()) return {};
     const qsizetype n = text.size();
     const QChar* p = text.constData();
+    // ASCII is the same one byte in GBK, and script text is mostly ASCII.
+    qsizetype ascii = 0;
+    while (ascii < n && p[ascii].unicode() < 0x80) ++ascii;
+    if (ascii == n) return text.toLatin1();
     qsizetype first = 0;
     for (; first < n; ++first) {
         const char16_t u = p[first].unicode();
@@ -64,6 +70,11 @@ QByteArray toAnsi(const QString& text) {
 
 QString fromAnsi(const QByteArray& bytes) {
     if (bytes.isEmpty()) return {};
+    // A GBK trail byte may lie in the ASCII range, so only bytes that are all ASCII are
+    // taken one for one.
+    qsizetype ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    if (ascii == bytes.size()) return QString::fromLatin1(bytes);
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
