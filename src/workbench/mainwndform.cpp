@@ -310,6 +310,9 @@ void MainWndForm::makeControls(QWidget* window) {
     listFile_ = list;
     listFile_->setObjectName(QStringLiteral("ListFile"));
     listFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every entry is one line of text in the same font: measuring each one before the first
+    // paint would only cost time on a large category.
+    listFile_->setUniformItemSizes(true);
     platform::placeTwips(listFile_, 0, kListTop, kFrameLeft - 300, 5295);
     list->picked = [this](QListWidgetItem* item) { openScript(item); };
     QObject::connect(listFile_, &QListWidget::itemClicked, this,
