@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
+#include <climits>
 
 namespace platform {
 
@@ -33,19 +34,19 @@ QUrl toUrl(const QString& address) {
 
 // Waits for the reply with a bounded nested loop. The reply object carries all the state, so
 // a handler that runs inside the wait cannot pull anything from under it.
-HttpReply finish(QNetworkReply* reply, int timeoutMs) {
+HttpReply finish(QNetworkReply* reply, QDeadlineTimer deadline) {
     HttpReply result;
     if (!reply) {
         result.error = QStringLiteral("no request");
         return result;
     }
-    if (!reply->isFinished()) {
+    if (!reply->isFinished() && !deadline.hasExpired()) {
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        timer.start(timeoutMs);
+        timer.start(int(qBound(qint64(0), deadline.remainingTime(), qint64(INT_MAX))));
         loop.exec(QEventLoop::AllEvents);
     }
     if (!reply->isFinished()) {
@@ -68,18 +69,42 @@ HttpReply finish(QNetworkReply* reply, int timeoutMs) {
     return result;
 }
 
+HttpReply finish(QNetworkReply* reply, int timeoutMs) {
+    return finish(reply, QDeadlineTimer(timeoutMs));
+}
+
 }  // namespace
 
-HttpReply httpGet(const QString& address, int timeoutMs) {
+PendingHttp::PendingHttp(const QString& address, int timeoutMs) : own_(timeoutMs) {
     const QUrl url = toUrl(address);
     if (!url.isValid() || url.scheme().isEmpty()) {
-        HttpReply r;
-        r.error = QStringLiteral("invalid address");
-        return r;
+        failed_.error = QStringLiteral("invalid address");
+        return;
     }
     QNetworkRequest request(url);
     request.setTransferTimeout(timeoutMs);
-    return finish(manager().get(request), timeoutMs);
+    reply_ = manager().get(request);
+}
+
+PendingHttp::~PendingHttp() {
+    if (!reply_) return;
+    reply_->abort();
+    reply_->deleteLater();
+}
+
+HttpReply PendingHttp::wait(QDeadlineTimer deadline) {
+    if (!reply_) {
+        HttpReply r = failed_;
+        if (r.error.isEmpty()) r.error = QStringLiteral("no request");
+        return r;
+    }
+    QNetworkReply* reply = reply_;
+    reply_ = nullptr;
+    return finish(reply, qMin(deadline, own_));
+}
+
+HttpReply httpGet(const QString& address, int timeoutMs) {
+    return PendingHttp(address, timeoutMs).wait();
 }
 
 HttpReply httpPost(const QString& address, const QByteArray& body, const QString& headerText,

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QPair>
+#include <QPointer>
 #include <QString>
+
+class QNetworkReply;
 
 namespace platform {
 
@@ -25,6 +29,26 @@ struct HttpReply {
 // The address is used as given; characters that cannot stand in a request line (spaces, for
 // example) are percent-encoded on the way out.
 HttpReply httpGet(const QString& address, int timeoutMs = kDefaultRequestTimeoutMs);
+
+// A GET under way: sent when made, waited for later, so that several can be in flight at
+// once. Destroying it aborts a request that is still open.
+class PendingHttp {
+  public:
+    PendingHttp(const QString& address, int timeoutMs = kDefaultRequestTimeoutMs);
+    ~PendingHttp();
+    PendingHttp(const PendingHttp&) = delete;
+    PendingHttp& operator=(const PendingHttp&) = delete;
+
+    // Waits, letting window events run, until the reply is whole, the request's own limit
+    // has run out or the deadline has passed, whichever comes first; then as httpGet. Once
+    // only: a second call gives an empty reply.
+    HttpReply wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+
+  private:
+    QPointer<QNetworkReply> reply_;
+    QDeadlineTimer own_;
+    HttpReply failed_;  // why there is no request at all
+};
 
 // A form POST. headerText holds header lines separated by CR LF ("Content-Type: ...").
 HttpReply httpPost(const QString& address, const QByteArray& body, const QString& headerText,

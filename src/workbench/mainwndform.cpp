@@ -3,6 +3,7 @@
 #include "workbench/toolpicture.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QTabBar>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "library/folderlist.h"
 #include "library/ini.h"
@@ -393,11 +395,18 @@ void MainWndForm::startUp() {
         INIread::readIniValue(config, kConfigSection, QStringLiteral("flag")));
 
     {
-        // The window must show within one time limit, however the site answers.
-        SiteText::RequestBudget budget(Site::requestTimeoutMs());
-        if (checkUpdate == 0) SiteText::checkNewVersion();
+        // The window must show within one time limit, however the site answers: the version
+        // file and the plug-in list are asked for at once and share that limit. What they
+        // bring takes effect in the start-up's own order: the version check, the library, the
+        // plug-in list.
+        const QDeadlineTimer deadline(Site::requestTimeoutMs());
+        const QString charset = QStringLiteral("GB2312");
+        std::optional<SiteText::TextRequest> versionRequest;
+        if (checkUpdate == 0) versionRequest.emplace(Site::versionFileAddress(), charset);
+        SiteText::TextRequest pluginRequest(Site::pluginListAddress(), charset);
+        if (versionRequest) SiteText::showNewVersion(versionRequest->text(deadline));
         refreshScript();
-        SiteText::loadPluginList();
+        SiteText::setPluginList(pluginRequest.text(deadline));
     }
 
     if (totalWB_) totalWB_->Navigate(Site::forumPageAddress());

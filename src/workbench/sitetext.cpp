@@ -60,17 +60,32 @@ QString getHttpText(const QString& address, const QString& charset) {
     return bytesToText(reply.body, charset).value_or(QString());
 }
 
-void loadPluginList() {
-    const QString text = getHttpText(Site::pluginListAddress(), QStringLiteral("GB2312"));
-    ScriptModule::setPluginCollection(splitAtCrLf(text));
+TextRequest::TextRequest(const QString& address, const QString& charset)
+    : http_(address, Site::requestTimeoutMs()), charset_(charset) {}
+
+QString TextRequest::text(QDeadlineTimer deadline) {
+    const platform::HttpReply reply = http_.wait(deadline);
+    if (!reply.complete) return {};
+    return bytesToText(reply.body, charset_).value_or(QString());
 }
 
-bool checkNewVersion() {
-    const QString text = getHttpText(Site::versionFileAddress(), QStringLiteral("GB2312"));
-    const QStringList pieces = splitAtCrLf(text);
+void setPluginList(const QString& replyText) {
+    ScriptModule::setPluginCollection(splitAtCrLf(replyText));
+}
+
+bool showNewVersion(const QString& replyText) {
+    const QStringList pieces = splitAtCrLf(replyText);
     if (pieces.size() < 2) return false;
     UpdateWndForm::instance().setData(pieces.at(0), pieces.at(1));
     return true;
+}
+
+void loadPluginList() {
+    setPluginList(getHttpText(Site::pluginListAddress(), QStringLiteral("GB2312")));
+}
+
+bool checkNewVersion() {
+    return showNewVersion(getHttpText(Site::versionFileAddress(), QStringLiteral("GB2312")));
 }
 
 }  // namespace SiteText

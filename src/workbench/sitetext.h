@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+#include "platform/http.h"
+
 // The two small text files the workbench fetches from the maker's web site: the plug-in list
 // (into ScriptModule::pluginCollection) and the version file (into the update window).
 namespace SiteText {
@@ -26,6 +28,22 @@ void loadPluginList();
 // which shows. A reply of fewer than two lines (no network, an empty or one-line reply) shows
 // nothing and gives false: the caller decides whether to tell the user.
 bool checkNewVersion();
+
+// A text request under way: sent when made, so that several go out at once; text() waits
+// for it as getHttpText would, and at most until the deadline.
+class TextRequest {
+  public:
+    TextRequest(const QString& address, const QString& charset);
+    QString text(QDeadlineTimer deadline);
+
+  private:
+    platform::PendingHttp http_;
+    QString charset_;
+};
+
+// The effects of the two replies, as loadPluginList and checkNewVersion have them.
+void setPluginList(const QString& replyText);
+bool showNewVersion(const QString& replyText);
 
 // While one lives, all requests of getHttpText together take at most totalMs: the start-up
 // uses it so that a slow or dead site cannot hold the first window for more than one time

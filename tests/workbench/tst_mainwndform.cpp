@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTabBar>
 #include <cmath>
 #include <memory>
@@ -42,6 +43,7 @@ struct MakerSite {
     QByteArray pluginReply = "a=http://x/a.js\r\nb=http://x/b.js\r\n";
     QByteArray versionReply = "3.0\r\nhttp://d/v.zip\r\n";
     int delayMs = 0;
+    int versionDelayMs = -1;  // the version file's own delay, when set
     std::function<void(const QString&)> onRequest;
 
     MakerSite() {
@@ -56,7 +58,7 @@ struct MakerSite {
         TestServer::Response r;
         r.contentType = "text/plain";
         r.body = body;
-        r.delayMs = delayMs;
+        r.delayMs = what == "version" && versionDelayMs >= 0 ? versionDelayMs : delayMs;
         return r;
     }
 };
@@ -276,24 +278,37 @@ class MainWndFormTest : public QObject {
 
     void startUpOrderAndResults() {
         writeConfig("[tolvar]\r\nhideDivNameLen=8\r\nversion=3.0\r\nflag=0\r\n");
+        // The plug-in list answers first; its effect still comes last.
+        site_->versionDelayMs = 300;
         bool mainShownAtUpdate = true;
+        int listAtUpdate = -1;
+        bool pluginsAtUpdate = true;
         QMetaObject::Connection c =
-            connect(&UpdateWndForm::instance(), &platform::Form::loaded, this,
-                    [&] { mainShownAtUpdate = form().widget() && form().widget()->isVisible(); });
-        int listAtVersion = -1, listAtPlugins = -1;
-        site_->onRequest = [&](const QString& what) {
-            const int n = list() ? list()->count() : -1;
-            (what == "version" ? listAtVersion : listAtPlugins) = n;
+            connect(&UpdateWndForm::instance(), &platform::Form::loaded, this, [&] {
+                mainShownAtUpdate = form().widget() && form().widget()->isVisible();
+                listAtUpdate = list() ? list()->count() : -1;
+                pluginsAtUpdate = ScriptModule::pluginCollectionExists();
+            });
+        bool pluginsAtLibrary = true;
+        QMetaObject::Connection l;
+        site_->onRequest = [&](const QString&) {
+            if (l || !list()) return;
+            l = connect(list()->model(), &QAbstractItemModel::rowsInserted, this,
+                        [&] { pluginsAtLibrary = ScriptModule::pluginCollectionExists(); });
         };
         start();
         disconnect(c);
+        disconnect(l);
 
-        QCOMPARE(site_->order, QStringList({"version", "plugins"}));
+        QCOMPARE(QSet<QString>(site_->order.begin(), site_->order.end()),
+                 QSet<QString>({"version", "plugins"}));
         QCOMPARE(site_->main.requests().first().query, QByteArray("d=2026/12/10"));
         QCOMPARE(site_->forum.requests().first().query, QByteArray("d=2026/12/10"));
-        // The library is filled after the version check and before the plug-in list.
-        QCOMPARE(listAtVersion, 0);
-        QCOMPARE(listAtPlugins, 1);
+        // The version check takes effect first, then the library is filled, then the plug-in
+        // list comes in.
+        QCOMPARE(listAtUpdate, 0);
+        QVERIFY(!pluginsAtUpdate);
+        QVERIFY(!pluginsAtLibrary);
         // The update window shows before the main window.
         QVERIFY(!mainShownAtUpdate);
         QVERIFY(UpdateWndForm::instance().widget()->isVisible());
@@ -390,6 +405,19 @@ class MainWndFormTest : public QObject {
         QVERIFY(!UpdateWndForm::instance().isLoaded());
         QVERIFY(ScriptModule::pluginCollectionExists());
         QVERIFY(ScriptModule::pluginCollection().isEmpty());
+        QCOMPARE(listTexts(list()), QStringList{kSampleScript});
+    }
+
+    // The requests of the start-up are under way together: a version file that never comes
+    // does not keep the plug-in list from coming, and the window waits one limit at most.
+    void versionFileThatNeverComesKeepsThePluginList() {
+        writeConfig("[tolvar]\r\nversion=3.0\r\nflag=0\r\n");
+        site_->versionDelayMs = 60000;
+        writeSite(site_->forum.base(), site_->main.base(), "requestTimeoutMs=1500\r\n");
+        start();
+        QVERIFY(!UpdateWndForm::instance().isLoaded());
+        QCOMPARE(ScriptModule::pluginCollection(),
+                 QStringList({"a=http://x/a.js", "b=http://x/b.js", ""}));
         QCOMPARE(listTexts(list()), QStringList{kSampleScript});
     }
 
