@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     if (!shot.isEmpty()) {
         const QString category = folder + QStringLiteral("/script/长短不一");
         QDir().mkpath(category);
-        const QStringList names = {"短", "一个很长很长的脚本名字用来看看列表会不会把它截断了呢还有更多文字",
-                                   "中等长度的名字", "abc", "Long script name with many words in it"};
+        const QStringList names = {
+            "短", "一个很长很长的脚本名字用来看看列表会不会把它截断了呢还有更多文字",
+            "中等长度的名字", "abc", "Long script name with many words in it"};
         for (const QString& n : names) writeBytes(category + "/" + n + ".txt", "x");
     }
     const int sizes[] = {10000, 100000};

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs every benchmark program whose source prints "BENCH" lines and shows them as one table:
+#   what | measured ms | peer or floor ms (- when there is none) | goal
+# The programs are built with the tests (cmake --build build). Figures are medians of several
+# runs taken on this machine; a busy machine raises them all, peers and floors included.
+#
+#     bash scripts/bench.sh [build folder]
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+if [ "$(id -u)" = 0 ]; then
+    export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+fi
+lines=$(mktemp)
+trap 'rm -f "$lines"' EXIT
+for source in bench/bench_*.cpp; do
+    grep -q 'BENCH ' "$source" || continue
+    name=$(basename "$source" .cpp)
+    program="$build/bench/$name"
+    if [ ! -x "$program" ]; then
+        echo "($name is not built: skipped)" >&2
+        continue
+    fi
+    echo "running $name ..." >&2
+    "$program" 2>/dev/null | grep '^BENCH ' >>"$lines" || echo "($name failed)" >&2
+done
+printf '\n%-66s | %9s | %9s | %s\n' "what" "ms" "peer ms" "goal"
+printf '%s\n' "$(printf '%.0s-' {1..120})"
+sed 's/^BENCH //' "$lines" | awk -F'|' '{
+    for (i = 1; i <= NF; i++) gsub(/^ +| +$/, "", $i)
+    printf "%-66s | %9s | %9s | %s\n", $1, $2, $3, $4
+}'
