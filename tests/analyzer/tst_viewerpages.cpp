@@ -1,0 +1,77 @@
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "analyzer/analysiswndform.h"
+#include "analyzer/nodewndform.h"
+#include "platform/webbrowser.h"
+#include "support/popuppages.h"
+#include "support/testenv.h"
+#include "support/testserver.h"
+
+using platform::WebBrowser;
+
+// The page viewer with pages that write into a window they open without an address.
+class ViewerPagesTest : public QObject {
+    Q_OBJECT
+
+    TestServer* server_ = nullptr;
+    analysisWndForm& viewer_ = analysisWndForm::instance();
+    nodeWndForm& nodes_ = nodeWndForm::instance();
+
+    WebBrowser* inUse() const { return viewer_.elementInUse(); }
+    QString status() const { return nodes_.control<QLabel>(QStringLiteral("Label2"))->text(); }
+    QVariant page(const QString& expression) const {
+        return inUse() ? inUse()->Document().evaluate(expression) : QVariant();
+    }
+
+    bool go(const QString& path) {
+        auto* address = viewer_.control<QLineEdit>(QStringLiteral("Text1"));
+        address->setText(server_->url(path));
+        QTest::keyClick(address, Qt::Key_Return);
+        return QTest::qWaitFor(
+            [&] {
+                return status() == nodeWndForm::completeText() &&
+                       inUse()->LocationURL() == server_->url(path);
+            },
+            15000);
+    }
+
+  private Q_SLOTS:
+    void initTestCase() {
+        server_ = new TestServer(this);
+        servePopUpPages(server_);
+        viewer_.show();
+        QVERIFY(viewer_.isLoaded());
+    }
+
+    void cleanupTestCase() {
+        viewer_.close();
+        nodes_.close();
+    }
+
+    void writtenPopUpShows_data() { POPUP_WRITE_ROWS(); }
+    void writtenPopUpShows() {
+        QFETCH(QString, call);
+        QVERIFY(go("/writer.html"));
+        const qint16 before = viewer_.webIndex;
+        QVERIFY(inUse()->Document().execScript(call).ok);
+        QTRY_VERIFY_WITH_TIMEOUT(viewer_.webIndex == before + 1 && inUse()->view(), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(page("document.getElementById('w').textContent"),
+                                  QVariant(QStringLiteral("json")), 15000);
+        QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
+        // The tree of the written window is there to be had.
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        auto* tree = nodes_.control<QTreeWidget>(QStringLiteral("nodeTV"));
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QVERIFY(
+            !tree->findItems(QStringLiteral("P"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+        QVERIFY(go("/plain.html"));
+        QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
+    }
+};
+
+SUITE_TEST_MAIN(ViewerPagesTest)
+#include "tst_viewerpages.moc"
