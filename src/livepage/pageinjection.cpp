@@ -307,6 +307,9 @@ QString execInPage(const PageDocument& page, const QString& elementId, const QSt
     PageElement element = page.getElementById(elementId, &r);
     if (!r.ok) return failureText(r);
     if (element.isNull()) {
+        // Code in a language that does not run here makes no element: the run fails, and the
+        // next run in this page decides the language afresh.
+        if (!PageDocument::runsLanguage(language)) return platform::pagetext::noLanguage(language);
         element = page.createElement(QStringLiteral("script"), &r);
         if (!r.ok) return failureText(r);
         r = element.setProperty(QStringLiteral("id"), elementId);

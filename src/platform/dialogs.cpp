@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QQueue>
 
@@ -104,6 +105,9 @@ MsgAnswer messageBox(const QString& text, MsgButtons buttons, const QString& tit
     } else {
         QMessageBox box(parent);
         box.setWindowTitle(title);
+        // Texts are shown as they are: markup in them (a page's alert of an element's
+        // outerHTML, a name with "<") is text, never rendered.
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         switch (icon) {
             case MsgIcon::None:
@@ -142,9 +146,14 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
     if (s.automatic) {
         if (!s.inputAnswers.isEmpty()) answer = s.inputAnswers.dequeue();
     } else {
-        bool ok = false;
-        answer = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-        if (!ok) answer.clear();
+        QInputDialog box(parent);
+        box.setWindowTitle(title);
+        box.setInputMode(QInputDialog::TextInput);
+        box.setLabelText(prompt);
+        box.setTextValue(defaultText);
+        // The prompt is text, like a message box's.
+        for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+        answer = box.exec() == QDialog::Accepted ? box.textValue() : QString();
     }
     s.shown.append({DialogKind::Input, title, prompt, MsgButtons::OkCancel, defaultText, answer});
     return answer;

@@ -39,7 +39,22 @@ QString scriptFailed() {
 QString noResult() {
     return QStringLiteral("脚本无法执行(语法错误)");
 }
+QString noLanguage(const QString& language) {
+    return QStringLiteral("不支持的脚本语言: %1 (只能运行 JavaScript 脚本)").arg(language);
+}
 }  // namespace pagetext
+
+bool PageDocument::runsLanguage(const QString& language) {
+    // The names under which the engine takes a script element's code as JavaScript.
+    static const QStringList names = {
+        QStringLiteral("ecmascript"),    QStringLiteral("javascript"),
+        QStringLiteral("x-ecmascript"),  QStringLiteral("x-javascript"),
+        QStringLiteral("javascript1.0"), QStringLiteral("javascript1.1"),
+        QStringLiteral("javascript1.2"), QStringLiteral("javascript1.3"),
+        QStringLiteral("javascript1.4"), QStringLiteral("javascript1.5"),
+        QStringLiteral("jscript"),       QStringLiteral("livescript")};
+    return language.isEmpty() || names.contains(language.toLower());
+}
 
 namespace {
 
@@ -133,8 +148,21 @@ const char* const kBridgeScript = R"JS(
   // does not cover. The element keeps the text as given.
   var ran = false;
   function Blocked(code) { this.code = code; }
+  // A script element given code in a language that no engine here runs ("VBScript") goes in,
+  // but the caller learns that its code did not run.
+  function refusedLanguage(s) {
+    if (s.hasAttribute('src') || s.getAttribute('type') !== null || s.text === '') return null;
+    var lang = s.getAttribute('language');
+    return isJsLanguage(lang) ? null : lang;
+  }
+  function noLanguage(lang) { return texts.noLanguage[0] + lang + texts.noLanguage[1]; }
   function insertScript(s, insert) {
-    if (!classicJs(s)) { guarded(insert); return; }
+    if (!classicJs(s)) {
+      guarded(insert);
+      var refused = refusedLanguage(s);
+      if (refused !== null) throw new Failure(noLanguage(refused));
+      return;
+    }
     var text = s.text;
     ran = false;
     s.text = text + '\n;document[\'' + key + '\'].ran();';
@@ -255,7 +283,7 @@ const char* const kBridgeScript = R"JS(
       return out;
     },
     exec: function (code, lang) {
-      if (!isJsLanguage(lang)) throw new Failure(texts.noLanguage + lang);
+      if (!isJsLanguage(lang)) throw new Failure(noLanguage(lang));
       var host = doc.head || doc.body || doc.documentElement;
       if (!host) throw new Failure(texts.noBody);
       var s = doc.createElement('script');
@@ -435,11 +463,13 @@ namespace {
 // every new page.
 const QString& installScript() {
     static const QString source = [] {
+        const QString marker = QStringLiteral("\x01");
+        const QStringList languageText = pagetext::noLanguage(marker).split(marker);
         const QString texts =
             QStringLiteral("{nullElement:%1,noProperty:%2,noLanguage:%3,noBody:%4}")
                 .arg(jsonString(pagetext::nullElement()),
                      jsonString(QStringLiteral("对象不支持此属性: ")),
-                     jsonString(QStringLiteral("不支持的脚本语言: ")),
+                     jsonArgs({languageText.value(0), languageText.value(1)}),
                      jsonString(QStringLiteral("页面没有可以放脚本的元素")));
         return QStringLiteral("%1(%2,%3);")
             .arg(QString::fromUtf8(kBridgeScript).trimmed(), jsonString(kBridgeKey), texts);
@@ -470,7 +500,15 @@ PageDocument PageDocument::of(WebPage* page, PageResult* result) {
         }
     }
     if (result) *result = r;
-    return r.ok ? doc : PageDocument();
+    if (r.ok) return doc;
+    // The handle that failed tells why (a page that does not answer is not a missing page).
+    PageDocument failed;
+    failed.failure_ = r.error;
+    return failed;
+}
+
+QString PageDocument::failure() const {
+    return failure_.isEmpty() ? pagetext::noPage() : failure_;
 }
 
 PageDocument PageDocument::onFirstCall(WebPage* page) {
@@ -492,7 +530,7 @@ bool PageDocument::isNull() const {
 PageResult PageDocument::call(const QString& op, const QVariantList& args) const {
     if (isNull() || !page_) {
         PageResult r;
-        r.error = pagetext::noPage();
+        r.error = isNull() ? failure() : pagetext::noPage();
         return r;
     }
     if (pending_ && *pending_ == 0) {
@@ -571,7 +609,7 @@ QVariant PageDocument::evaluate(const QString& expression, PageResult* result) c
     PageResult r;
     if (pending_ && *pending_ == 0) call(QStringLiteral("alive"), {});
     if (token() == 0 || !page_) {
-        r.error = pagetext::noPage();
+        r.error = token() == 0 ? failure() : pagetext::noPage();
     } else {
         const QString source =
             QStringLiteral(

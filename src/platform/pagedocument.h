@@ -54,7 +54,8 @@ class PageElement {
     // (the element is swapped for a fresh one with the same attributes, so getElementById finds
     // it and this handle follows it); a syntax or run-time error while the page takes the text
     // is the failure, with the page's description. A script element whose language names no
-    // JavaScript dialect ("VBScript") takes the text without running it and without failure.
+    // JavaScript dialect ("VBScript") takes the text but cannot run it: that is a failure too
+    // (pagetext::noLanguage), here and when such an element with text is appended.
     QVariant getProperty(const QString& name, PageResult* result = nullptr) const;
     QString getText(const QString& name, PageResult* result = nullptr) const;  // as text
     PageResult setProperty(const QString& name, const QVariant& value) const;
@@ -96,6 +97,13 @@ class PageDocument {
     // round trip).
     bool isValid() const;
     bool isNull() const;
+    // Why a null handle is null: the description of the failure that gave it (a page that does
+    // not answer, a page that is gone); pagetext::noPage() for a handle made empty.
+    QString failure() const;
+
+    // Whether a script in that language runs here: JavaScript under any of its names
+    // ("JavaScript", "JScript", "javascript1.5", ...), or no language at all.
+    static bool runsLanguage(const QString& language);
 
     PageElement body(PageResult* result = nullptr) const;
     PageElement documentElement(PageResult* result = nullptr) const;
@@ -143,6 +151,7 @@ class PageDocument {
     // Shared by the copies of a handle made by onFirstCall: its token once bound, else 0.
     std::shared_ptr<qint64> pending_;
     int timeoutMs_ = 0;
+    QString failure_;
 };
 
 // Operations on one document that travel to the page together, in one round trip, and run
@@ -203,6 +212,7 @@ QString nullElement();   // an operation on an element that was not found
 QString inDialog();      // the page is showing a dialog (alert, confirm, prompt) just now
 QString scriptFailed();  // a script failed where the page gives no description
 QString noResult();      // no result at all: an expression given to evaluate() did not compile
+QString noLanguage(const QString& language);  // code in a language that does not run here
 }  // namespace pagetext
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <memory>
 #include <utility>
 
 #include "platform/appinit.h"
@@ -187,7 +188,7 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoading);
     connect(page_, &QWebEnginePage::urlChanged, this, &WebBrowser::onUrlChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        if (auto action = std::exchange(afterKill_, nullptr)) action();
+        if (auto action = std::exchange(afterKill_, nullptr)) runAfterKill(action);
     });
 }
 
@@ -220,6 +221,9 @@ const char* const kBlankProbe = R"JS(
 )JS";
 
 constexpr int kBlankWatchMs = 250;
+// How long a page may leave a navigation away from it unanswered before its renderer counts as
+// stuck in a script.
+constexpr int kStuckAfterMs = 1000;
 // setHtml() hands the document over as a data: address, which the engine takes up to 2 MB.
 constexpr int kMaxTakeOverBytes = 2 * 1024 * 1024 - 64;
 
@@ -275,18 +279,41 @@ WebBrowser::~WebBrowser() {
 
 // A renderer stuck in a page script never lets a navigation commit: it is ended first, and the
 // action runs once it is gone (or after a short while, should the engine not report the end).
+// A page not yet known to be stuck is asked at once: when it neither answers nor lets the
+// navigation through within a second, it is stuck, and the same happens then.
 void WebBrowser::recoverThen(std::function<void()> action) {
     if (!page_->isUnresponsive()) {
+        const qint64 renderer = page_->renderProcessPid();
         action();
+        if (renderer <= 0) return;  // no page yet that could be stuck
+        auto answered = std::make_shared<bool>(false);
+        const int documents = documentsDone_;
+        page_->runJavaScript(QStringLiteral("1"), QWebEngineScript::MainWorld,
+                             [answered](const QVariant&) { *answered = true; });
+        QPointer<WebBrowser> self(this);
+        QTimer::singleShot(kStuckAfterMs, this, [self, answered, documents, renderer, action] {
+            // Answered, through, or gone on in another renderer: nothing is stuck.
+            if (!self || *answered || self->documentsDone_ != documents ||
+                self->page_->renderProcessPid() != renderer || self->page_->isUnresponsive())
+                return;
+            self->page_->markUnresponsive();
+            self->recoverThen(action);
+        });
         return;
     }
+    recovery_ = Recovery::Killing;
     afterKill_ = std::move(action);
     page_->terminateRenderer();
     QPointer<WebBrowser> self(this);
     QTimer::singleShot(2000, this, [self] {
         if (!self) return;
-        if (auto pending = std::exchange(self->afterKill_, nullptr)) pending();
+        if (auto pending = std::exchange(self->afterKill_, nullptr)) self->runAfterKill(pending);
     });
+}
+
+void WebBrowser::runAfterKill(const std::function<void()>& action) {
+    recovery_ = Recovery::ActionRan;
+    action();
 }
 
 void WebBrowser::load(const QUrl& url) {
@@ -405,6 +432,7 @@ void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
 void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     using L = QWebEngineLoadingInfo;
     if (info.status() == L::LoadStartedStatus) {
+        if (recovery_ == Recovery::ActionRan) recovery_ = Recovery::None;
         requested_ = false;
         ++loading_;
         commitPending_ = true;
@@ -422,8 +450,12 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     loading_ = qMax(0, loading_ - 1);
     if (loading_ == 0) requested_ = false;
     // Stopped, or given up for another navigation or a download: no document came of it.
+    // Nor did one come of a load that went down with the stuck renderer ended for the next.
     constexpr int kAborted = -3;
-    if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted) return;
+    if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted ||
+        recovery_ != Recovery::None)
+        return;
+    ++documentsDone_;
     // A document of its own is there (the first, empty one never gets here with an address
     // other than about:blank): now the page may have its view.
     if (!view_ && (takeoverLoading_ || !isBlankAddress(info.url()))) attachView();

@@ -183,6 +183,12 @@ class WebBrowser : public QWidget {
     QUrl openerUrl_;
     // What to do once a stuck renderer has ended (load an address, go back or forward).
     std::function<void()> afterKill_;
+    // The loads that go down with an ended renderer report nothing; reports start again with
+    // the load that the action after it starts.
+    enum class Recovery { None, Killing, ActionRan };
+    Recovery recovery_ = Recovery::None;
+    void runAfterKill(const std::function<void()>& action);
+    int documentsDone_ = 0;  // loads that ended with a document
     void recoverThen(std::function<void()> action);
 };
 

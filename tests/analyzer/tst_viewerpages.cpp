@@ -71,6 +71,15 @@ class ViewerPagesTest : public QObject {
         QVERIFY(go("/plain.html"));
         QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
     }
+
+    // A page stuck in an endless script: a new address is taken at once.
+    void newAddressLeavesAStuckPage() {
+        QVERIFY(go("/hang.html"));
+        QTest::qWait(600);  // looping now
+        QVERIFY(go("/plain.html"));
+        QCOMPARE(page("document.getElementById('plain').textContent"),
+                 QVariant(QStringLiteral("plain")));
+    }
 };
 
 SUITE_TEST_MAIN(ViewerPagesTest)

@@ -299,7 +299,9 @@ class DebugWndFormTest : public QObject {
         QCOMPARE(page("window.sum").toInt(), 5);
     }
 
-    // The page's run element keeps the language of the first run in that page.
+    // The page's run element keeps the language of the first run in that page. A run in a
+    // language that does not run here is a failure, with its description in the history, and
+    // leaves the choice to the next run.
     void firstRunInAPageDecidesTheLanguage_data() {
         QTest::addColumn<QString>("first");  // a language, or empty for the function button
         QTest::addColumn<QString>("second");
@@ -307,7 +309,9 @@ class DebugWndFormTest : public QObject {
         QTest::newRow("JavaScript, then VBScript") << "JavaScript"
                                                    << "VBScript" << true;
         QTest::newRow("VBScript, then JavaScript") << "VBScript"
-                                                   << "JavaScript" << false;
+                                                   << "JavaScript" << true;
+        QTest::newRow("VBScript, then VBScript") << "VBScript"
+                                                 << "VBScript" << false;
         QTest::newRow("function, then VBScript") << QString() << "VBScript" << true;
     }
     void firstRunInAPageDecidesTheLanguage() {
@@ -321,14 +325,25 @@ class DebugWndFormTest : public QObject {
             control<QPushButton>("executeFunctionCommand")->click();
             QCOMPARE(page("window.sum").toInt(), 2);
         } else {
+            clearHistory();
             runLine(QStringLiteral("window.first=1;"), first);
-            QCOMPARE(page("window.first===1").toBool(), first == QStringLiteral("JavaScript"));
+            const bool runs = first == QStringLiteral("JavaScript");
+            QCOMPARE(page("window.first===1").toBool(), runs);
+            QCOMPARE(form_.historyContents(),
+                     QStringLiteral(">>window.first=1;\r\n") +
+                         (runs ? QStringLiteral("+>执行成功")
+                               : QStringLiteral(
+                                     "->不支持的脚本语言: VBScript (只能运行 JavaScript 脚本)")) +
+                         kCrLf);
         }
+        clearHistory();
         runLine(QStringLiteral("window.probe=1;"), second);
         QCOMPARE(page("window.probe===1").toBool(), secondRuns);
+        QCOMPARE(form_.historyContents().split(kCrLf).value(1).startsWith(QStringLiteral("+>")),
+                 secondRuns);
         const QString id = MainWndForm::instance().rndFlagStr;
         QCOMPARE(page(QStringLiteral("document.querySelectorAll('#%1').length").arg(id)).toInt(),
-                 1);
+                 secondRuns ? 1 : 0);
     }
 
     void newWindowModes_data() {

@@ -191,6 +191,24 @@ class LivePagesTest : public QObject {
         QVERIFY(page(host, "document.body.innerHTML.indexOf('velmoraPanel') >= 0").toBool());
         form.close();
     }
+
+    // A page that is there but does not answer is not a missing page.
+    void debuggerSaysWhenThePageDoesNotAnswer() {
+        DebugWndForm& form = DebugWndForm::instance();
+        livePage::BrowserHost& host = form.host();
+        QVERIFY(open(form, host));
+        QVERIFY(go(form, host, "/hang.html"));
+        QTest::qWait(600);  // looping now
+        form.control<QPlainTextEdit>(QStringLiteral("tipsText"))->clear();
+        form.control<QComboBox>(QStringLiteral("languageCombo"))->setCurrentIndex(0);
+        form.control<QPlainTextEdit>(QStringLiteral("lineText"))->setPlainText("window.x=1;");
+        form.control<QPushButton>(QStringLiteral("executeLineCommand"))->click();
+        QCOMPARE(form.historyContents(), QStringLiteral(">>window.x=1;\r\n->页面没有响应\r\n"));
+        // And the user gets away from it at once.
+        QVERIFY(go(form, host, "/plain.html"));
+        QVERIFY(page(host, "!!document.getElementById('plain')").toBool());
+        form.close();
+    }
 };
 
 SUITE_TEST_MAIN(LivePagesTest)

@@ -329,7 +329,8 @@ class PageInjectionTest : public QObject {
         PageDocument doc = open();
         QCOMPARE(skinModule::execInPage(doc, "runner", "JavaScript", "window.x=1"), QString());
         QCOMPARE(probe(doc, "String(window.x)"), "1");
-        // Another language later in the same page: the element keeps its first one.
+        // Another language later in the same page: the element keeps its first one, and the
+        // code runs as JavaScript.
         QCOMPARE(skinModule::execInPage(doc, "runner", "VBScript", "window.x=2"), QString());
         QCOMPARE(probe(doc, "String(window.x)"), "2");
         QCOMPARE(probe(doc,
@@ -348,13 +349,24 @@ class PageInjectionTest : public QObject {
         QCOMPARE(skinModule::execInPage(doc, "runner", "JavaScript", "window.x=3"), QString());
         QCOMPARE(probe(doc, "String(window.x)"), "3");
 
-        // A new page: its first call decides again.
+        // A new page: its first call decides again. A language that does not run here fails
+        // with a description and makes no element, so the next run decides afresh.
         doc = open();
-        QCOMPARE(skinModule::execInPage(doc, "runner", "VBScript", "window.y=1"), QString());
-        QCOMPARE(skinModule::execInPage(doc, "runner", "JavaScript", "window.y=2"), QString());
+        QCOMPARE(skinModule::execInPage(doc, "runner", "VBScript", "window.y=1"),
+                 platform::pagetext::noLanguage("VBScript"));
         QCOMPARE(probe(doc, "typeof window.y"), "undefined");
+        QCOMPARE(probe(doc, "String(document.getElementById('runner'))"), "null");
+        QCOMPARE(skinModule::execInPage(doc, "runner", "JavaScript", "window.y=2"), QString());
+        QCOMPARE(probe(doc, "String(window.y)"), "2");
         QCOMPARE(probe(doc, "document.getElementById('runner').getAttribute('language')"),
-                 "VBScript");
+                 "JavaScript");
+        // A page's own element of that id in a language that does not run: each run fails.
+        doc.execScript(
+            "var s = document.createElement('script'); s.id = 'vb';"
+            " s.setAttribute('language', 'VBScript'); document.body.appendChild(s);");
+        QCOMPARE(skinModule::execInPage(doc, "vb", "JavaScript", "window.v=1"),
+                 platform::pagetext::noLanguage("VBScript"));
+        QCOMPARE(probe(doc, "typeof window.v"), "undefined");
 
         doc = open();
         QCOMPARE(skinModule::execInPage(doc, "VelmoraHideScript", "JScript", "window.z=1"),

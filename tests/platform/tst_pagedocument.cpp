@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "platform/dialogs.h"
@@ -171,15 +175,30 @@ class PageDocumentTest : public QObject {
     void languageDecidesWhetherScriptRuns() {
         QFETCH(QString, language);
         QFETCH(bool, runs);
+        QCOMPARE(PageDocument::runsLanguage(language), runs);
         const PageDocument doc = open("/page.html");
         const PageElement el = doc.createElement("script");
         el.setProperty("Id", "code");
         el.setProperty("language", language);
-        QVERIFY(doc.body().appendChild(el).ok);
-        // Syntax that only JavaScript accepts: a dialect that does not run reports nothing.
-        QVERIFY(el.setProperty("text", "window.ran = (function () { return 1; })();").ok);
+        QVERIFY(doc.body().appendChild(el).ok);  // nothing to run yet
+        // Code that cannot run is no success: the failure names the language.
+        const PageResult set =
+            el.setProperty("text", "window.ran = (function () { return 1; })();");
+        QCOMPARE(set.ok, runs);
         QCOMPARE(doc.evaluate("window.ran === 1").toBool(), runs);
-        QCOMPARE(doc.execScript("window.viaExec = 1;", language).ok, runs);
+        const PageResult exec = doc.execScript("window.viaExec = 1;", language);
+        QCOMPARE(exec.ok, runs);
+        QCOMPARE(doc.evaluate("window.viaExec === 1").toBool(), runs);
+        const PageElement appended = doc.createElement("script");
+        appended.setProperty("language", language);
+        appended.setProperty("text", "window.appended = 1;");
+        const PageResult append = doc.body().appendChild(appended);
+        QCOMPARE(append.ok, runs);
+        if (!runs) {
+            for (const PageResult& r : {set, exec, append})
+                QCOMPARE(r.error, platform::pagetext::noLanguage(language));
+            QVERIFY(set.error.contains(QStringLiteral("不支持的脚本语言")));
+        }
     }
 
     // ---------------------------------------------------------------- batches
@@ -301,7 +320,7 @@ class PageDocumentTest : public QObject {
         const PageElement vb = doc.createElement("script");
         vb.setProperty("language", "VBScript");
         vb.setProperty("text", "window.vb = 1;");
-        QVERIFY(doc.body().appendChild(vb).ok);
+        QCOMPARE(doc.body().appendChild(vb).error, platform::pagetext::noLanguage("VBScript"));
         QVERIFY(doc.evaluate("window.vb === undefined").toBool());
     }
 
@@ -317,6 +336,43 @@ class PageDocumentTest : public QObject {
         QCOMPARE(shown[0].title, QStringLiteral("来自网页的消息"));
         QCOMPARE(shown[0].text, QStringLiteral("from the page"));
         QCOMPARE(shown[1].buttons, platform::MsgButtons::OkCancel);
+    }
+
+    // Page dialogs show their text as text: an element's markup is not rendered.
+    void pageDialogsShowTextAsText() {
+        const PageDocument doc = open("/page.html");
+        platform::setDialogsAutomatic(false);
+        QStringList seen;
+        // Answers each box as a user does, once it is up, and notes what it showed.
+        std::function<void()> answer = [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) {
+                QTimer::singleShot(20, this, answer);
+                return;
+            }
+            const auto labels = modal->findChildren<QLabel*>();
+            for (QLabel* label : labels)
+                if (label->text().contains(QStringLiteral("<b>")))
+                    seen << QString::number(label->textFormat()) + ':' + label->text();
+            if (auto* input = modal->findChild<QLineEdit*>()) {
+                input->selectAll();
+                QTest::keyClicks(input, QStringLiteral("<i>typed</i>"));
+            }
+            QTest::keyClick(modal, Qt::Key_Return);
+        };
+        for (const char* call :
+             {"alert('<b>bold</b> & more');", "window.c = confirm('<b>sure</b>?');",
+              "window.p = prompt('<b>name</b>', '');"}) {
+            QTimer::singleShot(20, this, answer);
+            const PageResult r = doc.execScript(QString::fromLatin1(call));
+            QVERIFY2(r.ok, qPrintable(r.error));
+        }
+        platform::setDialogsAutomatic(true);
+        const QString plain = QString::number(Qt::PlainText) + ':';
+        QCOMPARE(seen, QStringList({plain + "<b>bold</b> & more", plain + "<b>sure</b>?",
+                                    plain + "<b>name</b>"}));
+        QCOMPARE(doc.evaluate("window.c").toBool(), true);
+        QCOMPARE(doc.evaluate("window.p").toString(), QStringLiteral("<i>typed</i>"));
     }
 
     void handlesOfAnEarlierDocumentFail() {
@@ -408,6 +464,15 @@ class PageDocumentTest : public QObject {
         t.restart();
         QVERIFY(!doc.execScript("1;").ok);
         QVERIFY(t.elapsed() < 500);
+        // A handle asked for now is empty, and says that the page does not answer: the page
+        // is there.
+        const PageDocument stuck = wb_->Document(&r);
+        QVERIFY(stuck.isNull());
+        QCOMPARE(r.error, platform::pagetext::noAnswer());
+        QCOMPARE(stuck.body(&r).isNull(), true);
+        QCOMPARE(r.error, platform::pagetext::noAnswer());
+        QCOMPARE(stuck.execScript("1;").error, platform::pagetext::noAnswer());
+        QCOMPARE(PageDocument().execScript("1;").error, platform::pagetext::noPage());
         // Navigating away recovers the control.
         const PageDocument next = open("/other.html");
         QVERIFY(!next.isNull());

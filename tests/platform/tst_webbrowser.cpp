@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QSignalSpy>
+#include <QWebEngineScript>
 #include <memory>
 
 #include "platform/webbrowser.h"
@@ -75,6 +76,10 @@ class WebBrowserTest : public QObject {
             r.delayMs = 600;
             return r;
         });
+        server_->page("/hang.html",
+                      "<html><body>h<script>window.addEventListener('load', function () {"
+                      " setTimeout(function () { while (true) {} }, 100); });</script>"
+                      "</body></html>");
         window_ = std::make_unique<QWidget>();
         window_->resize(800, 600);
         window_->show();
@@ -122,6 +127,30 @@ class WebBrowserTest : public QObject {
         QCOMPARE(error.last().at(1).toString(), QStringLiteral("http://"));
         QCOMPARE(wb.ReadyState(), 4);
         QCOMPARE(wb.LocationURL(), server_->url("/missing.html"));
+    }
+
+    // A page stuck in an endless script is left at once, though no page call has found it
+    // stuck yet.
+    void navigationLeavesAStuckPage() {
+        WebBrowser wb(window_.get());
+        wb.setGeometry(0, 0, 400, 300);
+        wb.show();
+        QVERIFY(completes(&wb, server_->url("/hang.html")));
+        QTest::qWait(600);
+        // The page is looping now: a question never comes back.
+        bool answered = false;
+        wb.page()->runJavaScript("1", QWebEngineScript::MainWorld,
+                                 [&answered](const QVariant&) { answered = true; });
+        QTest::qWait(1000);
+        QVERIFY(!answered);
+        QSignalSpy done(&wb, &WebBrowser::DocumentComplete);
+        wb.Navigate(server_->url("/a.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!done.isEmpty(), 15000);
+        QCOMPARE(done.last().at(1).toString(), server_->url("/a.html"));
+        QCOMPARE(wb.Document().getElementById("p").getText("innerHTML"), QStringLiteral("a"));
+        // A page that answers is not disturbed by the question: a slow one keeps loading.
+        QVERIFY(completes(&wb, server_->url("/slow.html")));
+        QCOMPARE(wb.LocationURL(), server_->url("/slow.html"));
     }
 
     void geometryInTwips() {

@@ -11,7 +11,8 @@
 //   holds <p id="w">json</p>;
 // - "/slow.html" answers only after 600 ms (<p id="s">slow</p>), so that a window that opens
 //   it shows the new window's first, empty document meanwhile;
-// - "/plain.html", an ordinary page.
+// - "/plain.html", an ordinary page;
+// - "/hang.html", a page that runs into an endless script 100 ms after it has loaded.
 inline void servePopUpPages(TestServer* server) {
     server->page("/writer.html",
                  "<html><head></head><body><p id=\"writer\">writer</p><script>"
@@ -27,6 +28,9 @@ inline void servePopUpPages(TestServer* server) {
         r.delayMs = 600;
         return r;
     });
+    server->page("/hang.html",
+                 "<html><body>h<script>window.addEventListener('load', function () {"
+                 " setTimeout(function () { while (true) {} }, 100); });</script></body></html>");
     server->page("/plain.html", "<html><head></head><body><p id=\"plain\">plain</p></body></html>");
 }
 
