@@ -13,29 +13,42 @@ const QString kEnterTemplate = QStringLiteral(
 const QString kLabelTemplate =
     QStringLiteral("<div id=\"$TV_ID$\" class=\"$TV_STYLE$\">$TV_SHOW$</div>");
 
-QString fillPiece(QString piece, const XmlNode& item, bool isButton) {
+// Replaces every token in piece by value, unless the piece would then pass room characters.
+bool replaceWithin(QString& piece, const QString& token, const QString& value, qsizetype room) {
+    const qsizetype count = piece.count(token);
+    if (piece.size() + count * (value.size() - token.size()) > room) return false;
+    piece.replace(token, value);
+    return true;
+}
+
+// False when the piece would pass room characters.
+bool fillPiece(QString& piece, const XmlNode& item, bool isButton, qsizetype room) {
     const XmlNodeList values = item.childNodes();
     for (int i = 0; i < values.length(); ++i) {
         const XmlNode v = values.item(i);
         const QString name = v.baseName();
+        bool fits = true;
         if (name == QLatin1String("id")) {
-            piece.replace(QStringLiteral("$TV_ID$"), v.text());
+            fits = replaceWithin(piece, QStringLiteral("$TV_ID$"), v.text(), room);
         } else if (name == QLatin1String("show")) {
-            piece.replace(QStringLiteral("$TV_SHOW$"), v.text());
+            fits = replaceWithin(piece, QStringLiteral("$TV_SHOW$"), v.text(), room);
         } else if (name == QLatin1String("style")) {
-            piece.replace(QStringLiteral("$TV_STYLE$"), v.text());
+            fits = replaceWithin(piece, QStringLiteral("$TV_STYLE$"), v.text(), room);
         } else if (name == QLatin1String("click") && isButton) {
-            piece.replace(QStringLiteral("$TV_ACTION$"), QStringLiteral("onClick"));
-            piece.replace(QStringLiteral("$TV_FUNCTION$"), v.text());
+            fits = replaceWithin(piece, QStringLiteral("$TV_ACTION$"), QStringLiteral("onClick"),
+                                 room) &&
+                   replaceWithin(piece, QStringLiteral("$TV_FUNCTION$"), v.text(), room);
         }
+        if (!fits) return false;
     }
-    return piece;
+    return true;
 }
 
 }  // namespace
 
-QString buildBoardHtml(const XmlNode& list) {
+QString buildBoardHtml(const XmlNode& list, bool* refused) {
     QString html;
+    if (refused) *refused = false;
     if (list.isNull()) return html;
     const XmlNodeList items = list.childNodes();
     for (int i = 0; i < items.length(); ++i) {
@@ -49,7 +62,13 @@ QString buildBoardHtml(const XmlNode& list) {
         else if (kind == QLatin1String("label"))
             tmpl = &kLabelTemplate;
         if (!tmpl) continue;  // "line" and unknown names render nothing
-        html += fillPiece(*tmpl, item, tmpl == &kItemTemplate);
+        QString piece = *tmpl;
+        if (!fillPiece(piece, item, tmpl == &kItemTemplate,
+                       kMaxBoardHtmlLength - html.size() - 2)) {
+            if (refused) *refused = true;
+            return QString();
+        }
+        html += piece;
         html += QStringLiteral("\r\n");
     }
     return html;

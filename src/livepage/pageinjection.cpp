@@ -228,8 +228,19 @@ void PageInjection::addXmlParts(const XmlNode& root, bool encodedScripts) {
 void PageInjection::addSkinAndScript(const QString& skinText, const XmlNode& board,
                                      const QString& code) {
     {
+        // A board that would swell past all measure is left out (with one trace line); the skin
+        // and the code still go in, and the page goes on.
+        bool refused = false;
+        QString boardHtml = buildBoardHtml(board, &refused);
+        if (!refused && skinText.count(kBoardToken) * boardHtml.size() > kMaxBoardHtmlLength) {
+            refused = true;
+            boardHtml.clear();
+        }
+        if (refused)
+            writeBugLog(QStringLiteral("Description:面板展开后超过 %1 MB, 没有放入页面")
+                            .arg(kMaxBoardHtmlLength / (1024 * 1024)));
         QString text = skinText;
-        text.replace(kBoardToken, buildBoardHtml(board));
+        text.replace(kBoardToken, boardHtml);
         XmlDocument doc;
         // A skin that does not load, or does not begin with its root element, adds nothing;
         // the code still goes in.

@@ -67,6 +67,37 @@ class BoardTest : public QObject {
     }
 
     void noBoard() { QCOMPARE(skinModule::buildBoardHtml(XmlNode()), QString()); }
+
+    // Ids that repeat their own token double it at every further id: 24 of them in a box of
+    // a few KB would give over a hundred million characters. Such a board is refused.
+    void swellingBoardIsRefused_data() {
+        QTest::addColumn<int>("ids");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("a few") << 8 << false;  // 256 ids of 7 characters: fine
+        QTest::newRow("two dozen") << 24 << true;
+        QTest::newRow("sixty") << 60 << true;
+    }
+    void swellingBoardIsRefused() {
+        QFETCH(int, ids);
+        QFETCH(bool, refused);
+        const QString id = QStringLiteral("<id>$TV_ID$$TV_ID$</id>");
+        XmlDocument doc;
+        QVERIFY(doc.loadXML("<list><label>" + id.repeated(ids) + "<show>s</show></label>" +
+                            "<label><id>next</id></label></list>"));
+        bool wasRefused = true;
+        const QString html = skinModule::buildBoardHtml(doc.firstChild(), &wasRefused);
+        QCOMPARE(wasRefused, refused);
+        if (refused) {
+            QVERIFY(html.isEmpty());
+        } else {
+            QCOMPARE(html.count(QStringLiteral("$TV_ID$")), 1 << ids);
+            QVERIFY(html.endsWith(fill(kLabel, {{"$TV_ID$", "next"}}) + "\r\n"));
+        }
+        // An ordinary board says it was not refused.
+        QVERIFY(doc.loadXML("<list><label><id>a</id></label></list>"));
+        skinModule::buildBoardHtml(doc.firstChild(), &wasRefused);
+        QVERIFY(!wasRefused);
+    }
 };
 
 SUITE_TEST_MAIN(BoardTest)

@@ -243,6 +243,25 @@ class PageInjectionTest : public QObject {
         QCOMPARE(this->probe(doc, "document.body.lastElementChild.text"), kCode);
     }
 
+    // A board that swells past all measure stays out of the page with one trace line; the
+    // skin and the code go in all the same.
+    void swellingBoardIsLeftOut() {
+        TestProgramFolder folder;
+        const PageDocument doc = open();
+        XmlDocument boardDoc;
+        const XmlNode board = boardOf(
+            boardDoc, "<list><label>" + QStringLiteral("<id>$TV_ID$$TV_ID$</id>").repeated(30) +
+                          "</label></list>");
+        skinModule::applySkinAndRunScript(
+            doc, "<skin><div id=\"frame\" class=\"k\">[$BoardTemplate$]</div></skin>", board,
+            kCode);
+        QCOMPARE(probe(doc, "document.getElementById('frame').textContent"), "[]");
+        QCOMPARE(probe(doc, "window.ran"), "code;");
+        const QStringList log = logMessages();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(log[0].startsWith("Description:") && log[0].contains("8 MB"), qPrintable(log[0]));
+    }
+
     // ---------------------------------------------------------------- shipped skins
 
     void shippedSkinsKeepTheirRules_data() {
