@@ -185,6 +185,36 @@ const char* const kBridgeScript = R"JS(
     started.add(n);
     insertScript(n, function () { p.replaceChild(n, e); });
   }
+  // A page whose security policy forbids inline styles leaves the style elements and style
+  // attributes that the program adds without effect. Style sheets built through the CSSOM are
+  // outside that policy: the text of a refused style element goes into an adopted sheet of its
+  // own (after the document's sheets, as at the end of the head), and a refused style
+  // attribute is set again through the element's style object.
+  var Sheet = W.CSSStyleSheet, adopted = new WeakMap();
+  function adopt(s) {
+    if (!Sheet) return;
+    var sheet = adopted.get(s);
+    try {
+      if (!sheet) {
+        sheet = new Sheet();
+        adopted.set(s, sheet);
+        doc.adoptedStyleSheets = doc.adoptedStyleSheets.concat([sheet]);
+      }
+      sheet.replaceSync(s.textContent);
+    } catch (e) {}
+  }
+  function restyle(root) {
+    if (!root || root.nodeType !== 1 || !root.isConnected) return;
+    var styles = isTag(root, 'style') ? [root] : root.getElementsByTagName('style');
+    for (var i = 0; i < styles.length; ++i)
+      if (!styles[i].sheet || adopted.has(styles[i])) adopt(styles[i]);
+    var styled = [].slice.call(root.querySelectorAll('[style]'));
+    if (root.hasAttribute('style')) styled.push(root);
+    styled.forEach(function (e) {
+      var text = e.getAttribute('style');
+      if (e.style && e.style.length === 0 && /\S/.test(text)) e.style.cssText = text;
+    });
+  }
   function plain(v) {
     if (v === undefined || v === null) return null;
     var t = typeof v;
@@ -211,7 +241,11 @@ const char* const kBridgeScript = R"JS(
         if (c.parentNode) c.parentNode.removeChild(c);
         c = n;
       }
-      if (!isTag(c, 'script')) { guarded(function () { p.appendChild(c); }); return null; }
+      if (!isTag(c, 'script')) {
+        guarded(function () { p.appendChild(c); });
+        restyle(c);
+        return null;
+      }
       started.add(c);
       insertScript(c, function () { p.appendChild(c); });
       return null;
@@ -226,7 +260,12 @@ const char* const kBridgeScript = R"JS(
     set: function (i, name, v) {
       var e = at(i), n = canon[String(name).toLowerCase()] || String(name);
       var s = v === null || v === undefined ? '' : v;
-      if (n === 'styleSheet.cssText') { styleText(e); e.textContent = String(s); return null; }
+      if (n === 'styleSheet.cssText') {
+        styleText(e);
+        e.textContent = String(s);
+        if (e.isConnected) restyle(e);
+        return null;
+      }
       if (n === 'language') { e.setAttribute('language', String(s)); return null; }
       if (n === 'text' && isTag(e, 'script')) { scriptText(i, e, String(s)); return null; }
       if (n === 'text' && !('text' in e)) { e.textContent = String(s); return null; }

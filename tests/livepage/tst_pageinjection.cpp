@@ -106,6 +106,11 @@ class PageInjectionTest : public QObject {
                       "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>t</title></head>"
                       "<body><div id=\"target\"><span>inner</span></div>"
                       "<p style=\"height:900px\">tall</p></body></html>");
+        server_->page("/strict.html",
+                      "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                      "<meta http-equiv=\"Content-Security-Policy\" "
+                      "content=\"style-src 'self'; script-src 'self'\"></head>"
+                      "<body><p id=\"first\">page</p></body></html>");
         window_ = std::make_unique<QWidget>();
         window_->resize(1000, 700);
         wb_ = new WebBrowser(window_.get());
@@ -241,6 +246,43 @@ class PageInjectionTest : public QObject {
         if (!probe.isEmpty()) QCOMPARE(this->probe(doc, probe), probed);
         // The code is always the last thing in the body.
         QCOMPARE(this->probe(doc, "document.body.lastElementChild.text"), kCode);
+    }
+
+    // Styles of the skin, the board and the panel look the same on a page whose policy
+    // forbids inline styles as on any other.
+    void stylesHoldOnStrictPages_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("ordinary page") << QByteArray("/page.html");
+        QTest::newRow("style-src 'self'") << QByteArray("/strict.html");
+    }
+    void stylesHoldOnStrictPages() {
+        QFETCH(QByteArray, path);
+        TestProgramFolder folder;
+        const PageDocument doc = open(path);
+        XmlDocument boardDoc;
+        skinModule::applySkinAndRunScript(
+            doc,
+            "<skin><style>#frame { color: rgb(1, 2, 3); }\r\n.tvButton { background-color: "
+            "rgb(4, 5, 6); }</style><div id=\"frame\" class=\"k\"><span id=\"inline\" "
+            "style=\"border-left: 3px solid rgb(7, 8, 9)\">i</span>$BoardTemplate$</div></skin>",
+            boardOf(boardDoc, "<list>" + button("b1", "Go") + "</list>"), kCode);
+        skinModule::injectAnalysisPanel(
+            doc,
+            "<panel><style>#vpBox { width: 123px; }</style><div id=\"vpBox\" class=\"vp\">"
+            "<b id=\"vpIn\" style=\"padding-top: 9px\">p</b></div></panel>");
+        QCOMPARE(probe(doc, R"JS((function () {
+            function css(id, p) { return getComputedStyle(document.getElementById(id))[p]; }
+            return [css('frame', 'color'), css('b1', 'backgroundColor'),
+                    css('inline', 'borderLeftWidth'), css('inline', 'borderLeftColor'),
+                    css('vpBox', 'width'), css('vpIn', 'paddingTop'), window.ran].join(',');
+        })())JS"),
+                 QStringLiteral("rgb(1, 2, 3),rgb(4, 5, 6),3px,rgb(7, 8, 9),123px,9px,code;"));
+        // A style sheet whose text changes afterwards changes the page on both.
+        const platform::PageElement style = doc.getElementsByTagName("style", 0);
+        QVERIFY(style.setProperty("styleSheet.cssText", "#frame { color: rgb(9, 9, 9); }").ok);
+        QCOMPARE(probe(doc, "getComputedStyle(document.getElementById('frame')).color"),
+                 "rgb(9, 9, 9)");
+        QVERIFY(logMessages().isEmpty());
     }
 
     // A board that swells past all measure stays out of the page with one trace line; the
