@@ -453,13 +453,28 @@ void MainWndForm::loadScriptList() {
     const QString category = selectedCategory();
     if (category.isEmpty()) return;
     const QString open = ScriptModule::scriptDocument().currentScriptPath;
-    for (const FolderList::Entry& e :
-         FolderList::filesMarked(categoryFolder(category), QStringLiteral(".txt"), true)) {
-        auto* item = new QListWidgetItem(e.text, listFile_);
-        item->setData(kFileRole, e.fileName);
+    const QList<FolderList::Entry> entries =
+        FolderList::filesMarked(categoryFolder(category), QStringLiteral(".txt"), true);
+    // The entries go in together: one by one, every insertion would be announced to the view
+    // on its own, which a category of many thousands of scripts makes slow.
+    QStringList texts;
+    texts.reserve(entries.size());
+    for (const FolderList::Entry& e : entries) texts << e.text;
+    const int first = listFile_->count();
+    listFile_->addItems(texts);
+    {
+        // The file names ride along unseen: no view shows them, so nobody needs telling.
+        const QSignalBlocker unseen(listFile_->model());
+        for (int i = 0; i < entries.size(); ++i)
+            listFile_->item(first + i)->setData(kFileRole, entries.at(i).fileName);
+    }
+    if (open.isEmpty()) return;
+    const QString folder = categoryFolder(category) + QLatin1Char('/');
+    for (int i = 0; i < entries.size(); ++i) {
         // The script the user has open stays the chosen entry: the list shows it, and 打 包
         // offers it. Nothing is opened by this.
-        if (!open.isEmpty() && scriptFile(item) == open) {
+        if (folder + entries.at(i).fileName == open) {
+            QListWidgetItem* item = listFile_->item(first + i);
             const QSignalBlocker quiet(listFile_);
             listFile_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
         }
