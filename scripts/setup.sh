@@ -4,7 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(qt6-base-dev qt6-webengine-dev qt6-translations-l10n libpugixml-dev ninja-build cmake g++ fonts-wqy-microhei)
+# clang-14 with libclang-rt-14-dev (only recommended by clang, so named here) gives the
+# fuzz targets libFuzzer and the sanitizer runtimes.
+packages=(qt6-base-dev qt6-webengine-dev qt6-translations-l10n libpugixml-dev ninja-build cmake g++
+          fonts-wqy-microhei clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
