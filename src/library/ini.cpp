@@ -101,10 +101,12 @@ void writeIniValue(const QString& file, const QString& section, const QString& k
         if (body < t.size() && t.at(body) == u'\n') ++body;
         qsizetype sectionEnd = t.indexOf(u'[', body);
         if (sectionEnd < 0) sectionEnd = t.size();
-        // From just inside the header's own CR LF, so the header line itself never counts.
-        const qsizetype found = t.indexOf("\n" + key + "=", header + 2, Qt::CaseInsensitive);
-        if (found >= 0 && found + 1 < sectionEnd) {
-            const qsizetype lineStart = found + 1;
+        // A key line begins after a CR LF, where the reader begins its lines: after a lone LF
+        // it would be the middle of a line that the reader never takes for a key line. From
+        // the header's own line end on, so the header line itself never counts.
+        const qsizetype found = t.indexOf("\r\n" + key + "=", header + 1, Qt::CaseInsensitive);
+        if (found >= 0 && found + 2 < sectionEnd) {
+            const qsizetype lineStart = found + 2;
             qsizetype lineEnd = t.indexOf(u'\r', lineStart);
             if (lineEnd < 0) lineEnd = t.size();  // the file's last line, without a line end
             t.replace(lineStart, lineEnd - lineStart, keyLine);

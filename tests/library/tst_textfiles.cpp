@@ -437,6 +437,8 @@ class TextFilesTest : public QObject {
         QTest::newRow("binary") << QByteArray("\x81\x00[s]\r\xff\r\n[s]\r\nk", 15);
         QTest::newRow("only line ends") << QByteArray("\r\n\r\n\r\n\r\n");
         QTest::newRow("key with lone LF") << QByteArray("[s]\r\nk=a\nb=2\r\nc=3\r\n");
+        QTest::newRow("key after a lone LF") << QByteArray("[s]\r\n\nk=1\r\n");
+        QTest::newRow("key after a lone LF inside a line") << QByteArray("[s]\r\nx\nk=1\r\n");
     }
     void writtenValueReadsBack() {
         QFETCH(QByteArray, before);
