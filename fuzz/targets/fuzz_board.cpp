@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     XmlNode list = doc.getElementsByTagName(QStringLiteral("list")).item(0);
     if (list.isNull()) list = doc.documentElement();
     const QString html = skinModule::buildBoardHtml(list);
-    constexpr qsizetype kBound = qsizetype(16) * 1024 * 1024;
-    if (html.size() > kBound) fuzz::fail("board output out of bound", QString::number(html.size()));
+    if (html.size() > skinModule::kMaxBoardHtmlLength)
+        fuzz::fail("board output out of bound", QString::number(html.size()));
     return 0;
 }
