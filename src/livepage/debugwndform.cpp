@@ -299,9 +299,9 @@ void DebugWndForm::documentComplete(int, const QString& url) {
         addSkinAndScript(injection);
         injection.addAnalysisPanel(analysisPanelText);
         const QStringList panelTrace = injection.run();
-        trace << QStringLiteral("debug runScript start") << QStringLiteral("debug runScript end")
-              << QStringLiteral("debug inScript2Wnd start") << panelTrace
-              << QStringLiteral("debug inScript2Wnd end");
+        trace << QStringLiteral("debug runScript start") << injection.skinTrace()
+              << QStringLiteral("debug runScript end") << QStringLiteral("debug inScript2Wnd start")
+              << panelTrace << QStringLiteral("debug inScript2Wnd end");
     }
     trace << QStringLiteral("debug end");
     skinModule::writeBugLogLines(trace);

@@ -237,8 +237,8 @@ void PageInjection::addSkinAndScript(const QString& skinText, const XmlNode& boa
             boardHtml.clear();
         }
         if (refused)
-            writeBugLog(QStringLiteral("Description:面板展开后超过 %1 MB, 没有放入页面")
-                            .arg(kMaxBoardHtmlLength / (1024 * 1024)));
+            skinTrace_ << QStringLiteral("Description:面板展开后超过 %1 MB, 没有放入页面")
+                              .arg(kMaxBoardHtmlLength / (1024 * 1024));
         QString text = skinText;
         text.replace(kBoardToken, boardHtml);
         XmlDocument doc;
@@ -304,6 +304,7 @@ void applySkinAndRunScript(const PageDocument& page, const QString& skinText, co
     PageInjection injection(page);
     injection.addSkinAndScript(skinText, board, code);
     injection.run();
+    writeBugLogLines(injection.skinTrace());
 }
 
 void injectAnalysisPanel(const PageDocument& page, const QString& panelText) {

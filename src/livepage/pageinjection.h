@@ -33,6 +33,8 @@ class PageInjection {
     // injection met them: "script-----------------------------" before each script child the
     // walk reached, "Description:" and the failure that ended it.
     QStringList run();
+    // The skin dressing's own trace lines (a board left out), to go between its bracket.
+    QStringList skinTrace() const { return skinTrace_; }
 
   private:
     struct Panel {
@@ -43,6 +45,7 @@ class PageInjection {
     };
     platform::PageBatch batch_;
     QList<Panel> panels_;
+    QStringList skinTrace_;
 };
 
 // Turns the `style`, `div` and `script` children of root into page elements, in document
