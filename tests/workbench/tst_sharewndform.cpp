@@ -41,7 +41,7 @@ struct Site {
     Site() {
         writeBytes(folder.file("site.ini"), platform::toAnsi("[site]\r\nmainHost=" + server.base() +
                                                              "\r\nforumHost=" + server.base() +
-                                                             "\r\nrequestTimeoutMs=400\r\n"));
+                                                             "\r\nrequestTimeoutMs=1500\r\n"));
         server.route(kSharePath, [this](const TestServer::Request&) {
             TestServer::Response r;
             r.status = reply.status;
@@ -108,7 +108,7 @@ class ShareWndFormTest : public QObject {
         QTest::newRow("error page saying ok") << 500 << QByteArray("ok") << 0 << false << "error";
         QTest::newRow("connection dropped") << 200 << QByteArray("ok") << 0 << true << "error";
         QTest::newRow("slower than the limit")
-            << 200 << QByteArray("ok") << 1500 << false << "error";
+            << 200 << QByteArray("ok") << 4000 << false << "error";
     }
     void postShareMapsTheReply() {
         QFETCH(int, status);
