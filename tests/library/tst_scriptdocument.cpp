@@ -12,6 +12,7 @@
 #include "library/scriptdocument.h"
 #include "library/textfile.h"
 #include "platform/core/ansi.h"
+#include "support/diskfaults.h"
 #include "support/testenv.h"
 
 namespace {
@@ -704,31 +705,12 @@ class ScriptDocumentTest : public QObject {
         ScriptModule::SaveFailure why = ScriptModule::SaveFailure::None;
         bool saved = true;
         if (failure == "size") {
-            // Writes beyond 4 KiB fail with EFBIG: a real write error that even root meets.
-            rlimit old{};
-            getrlimit(RLIMIT_FSIZE, &old);
-            const sighandler_t handler = signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = old;
-            limit.rlim_cur = 4096;
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            FileSizeLimit limit(4096);
+            QVERIFY(limit.ok());
             saved = ScriptModule::saveScriptFile(path, &why);
-            setrlimit(RLIMIT_FSIZE, &old);
-            signal(SIGXFSZ, handler);
         } else {
-            if (failure == "sync")
-                ScriptModule::detail::fileSyncCall = [](int) {
-                    errno = EIO;
-                    return -1;
-                };
-            else
-                ScriptModule::detail::fileCloseCall = [](int fd) {
-                    ::close(fd);
-                    errno = EIO;
-                    return -1;
-                };
+            FailingFlush failing(failure == "sync" ? FailingFlush::Sync : FailingFlush::Close);
             saved = ScriptModule::saveScriptFile(path, &why);
-            ScriptModule::detail::fileSyncCall = ::fdatasync;
-            ScriptModule::detail::fileCloseCall = ::close;
         }
         QVERIFY(!saved);
         QCOMPARE(why, ScriptModule::SaveFailure::Write);
