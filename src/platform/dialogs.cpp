@@ -1,6 +1,8 @@
 #include "platform/dialogs.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,6 +23,37 @@ struct DialogState {
 DialogState& state() {
     static DialogState s;
     return s;
+}
+
+// Qt's file dialog writes a file's date in the form of the session's locale, which may not be
+// Chinese; the dialog shows it in the program's own (Chinese) form instead.
+class ChineseDates : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (index.column() == 3 && role == Qt::DisplayRole) {
+            if (auto* files = qobject_cast<QFileSystemModel*>(sourceModel())) {
+                const QDateTime when = files->lastModified(mapToSource(index));
+                if (when.isValid()) return QLocale().toString(when, QLocale::ShortFormat);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+QString runFileDialog(QWidget* parent, const QString& title, const QString& start,
+                      const QString& filter, bool save) {
+    QFileDialog dialog(parent, title, start, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setProxyModel(new ChineseDates(&dialog));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 QList<MsgAnswer> buttonsOf(MsgButtons b) {
@@ -166,7 +199,7 @@ QString openFileDialog(const QString& title, const QString& filter, const QStrin
     if (s.automatic) {
         if (!s.fileAnswers.isEmpty()) answer = s.fileAnswers.dequeue();
     } else {
-        answer = QFileDialog::getOpenFileName(parent, title, initialFolder, qtFilter(filter));
+        answer = runFileDialog(parent, title, initialFolder, qtFilter(filter), false);
     }
     s.shown.append({DialogKind::OpenFile, title, {}, MsgButtons::OkCancel, filter, answer});
     return answer;
@@ -182,7 +215,7 @@ QString saveFileDialog(const QString& title, const QString& filter, const QStrin
         QString start = initialFolder;
         if (!initialName.isEmpty())
             start = initialFolder.isEmpty() ? initialName : initialFolder + '/' + initialName;
-        answer = QFileDialog::getSaveFileName(parent, title, start, qtFilter(filter));
+        answer = runFileDialog(parent, title, start, qtFilter(filter), true);
     }
     s.shown.append({DialogKind::SaveFile, title, {}, MsgButtons::OkCancel, filter, answer});
     return answer;

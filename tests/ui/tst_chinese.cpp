@@ -2,6 +2,7 @@
 // every site is asked for its Chinese pages.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -173,6 +174,46 @@ class ChineseTest : public QObject {
             QVERIFY2(!anyContains(seen.labels, QString::fromLatin1(english)),
                      qPrintable(seen.labels.join(QLatin1Char('|'))));
         }
+    }
+
+    // The file dialog writes a file's date in the program's Chinese form, whatever language
+    // the session runs in.
+    void fileDialogDatesAreChinese() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("a.tvb"));
+        QVERIFY(writeBytes(file, "x"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime(QDate(2026, 3, 9), QTime(8, 5)),
+                              QFileDevice::FileModificationTime));
+        f.close();
+        auto date = std::make_shared<QString>();
+        auto* poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, poll, [date, poll] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            // What the dialog's file list shows, read from the view's own model.
+            for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+                QAbstractItemModel* model = view->model();
+                if (!model || model->columnCount(view->rootIndex()) < 4) continue;
+                for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                    const QModelIndex name = model->index(row, 0, view->rootIndex());
+                    if (name.data().toString() == QStringLiteral("a.tvb"))
+                        *date = name.sibling(row, 3).data().toString();
+                }
+            }
+            if (date->isEmpty()) return;
+            poll->stop();
+            dialog->reject();
+        });
+        poll->start();
+        platform::setDialogsAutomatic(false);
+        platform::openFileDialog(QStringLiteral("打开"), QStringLiteral("盒子文件|*.tvb"),
+                                 dir.path());
+        platform::setDialogsAutomatic(true);
+        delete poll;
+        QVERIFY2(date->startsWith(QStringLiteral("2026/3/9")), qPrintable(*date));
     }
 
     void boxMakerFileDialogIsChinese() {
