@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/webbrowser.h"
+#include "support/popuppages.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 
@@ -55,8 +56,9 @@ class WebBrowserTest : public QObject {
         server_->page("/opener.html",
                       "<html><body><a id=\"pop\" href=\"/b.html\" target=\"_blank\">b</a></body>"
                       "</html>");
-        // Pages that write into a window they open without an address, as editors' "open in
-        // new window" do, in the ways pages do it.
+        // The shared pop-up pages, with a writer that also keeps its window and writes in more
+        // ways than the windows' tests need.
+        servePopUpPages(server_);
         server_->page(
             "/writer.html",
             "<html><body><script>"
@@ -70,16 +72,6 @@ class WebBrowserTest : public QObject {
             "function thenAway() { var c = window.open('');"
             " c.document.write('<p id=\"w\">json</p>'); c.location = '/b.html'; }"
             "</script>writer</body></html>");
-        server_->route("/slow.html", [](const TestServer::Request&) {
-            TestServer::Response r;
-            r.body = "<html><body><p id=\"s\">slow</p></body></html>";
-            r.delayMs = 600;
-            return r;
-        });
-        server_->page("/hang.html",
-                      "<html><body>h<script>window.addEventListener('load', function () {"
-                      " setTimeout(function () { while (true) {} }, 100); });</script>"
-                      "</body></html>");
         window_ = std::make_unique<QWidget>();
         window_->resize(800, 600);
         window_->show();
