@@ -1,18 +1,19 @@
 #include "library/scriptfunctions.h"
 
-#include <QStringView>
-
 namespace ScriptModule {
 
 QStringList listScriptFunctions(const QString& code) {
-    static const QString kKeyword = QStringLiteral("function ");
     QStringList calls;
-    if (code.isEmpty()) return calls;
+    if (!scanScriptFunctions(code, calls)) return QStringList();
+    return calls;
+}
+
+bool scanScriptFunctions(QStringView all, QStringList& calls) {
+    static const QString kKeyword = QStringLiteral("function ");
     // Lines end at LF; a CR before it stays at the end of the line. Scanned in place: this
     // runs on every keystroke of the code editor.
-    const QStringView all(code);
     qsizetype start = 0;
-    while (start <= all.size()) {
+    while (start < all.size()) {
         qsizetype end = all.indexOf(QLatin1Char('\n'), start);
         if (end < 0) end = all.size();
         const QStringView line = all.mid(start, end - start);
@@ -20,12 +21,12 @@ QStringList listScriptFunctions(const QString& code) {
         if (at >= 0) {
             const QStringView rest = line.mid(at + kKeyword.size());
             const qsizetype brace = rest.indexOf(QLatin1Char('{'));
-            if (brace < 0) return QStringList();
+            if (brace < 0) return false;
             calls.append(rest.left(brace).toString() + QLatin1Char(';'));
         }
         start = end + 1;
     }
-    return calls;
+    return true;
 }
 
 }  // namespace ScriptModule

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace ScriptModule {
 
@@ -9,5 +10,10 @@ namespace ScriptModule {
 // first "function " of a line, cut before the next "{", with ";" appended. A line that holds
 // "function " without a "{" after it makes the whole list empty.
 QStringList listScriptFunctions(const QString& code);
+
+// The same scan over one piece of a code whose pieces are cut at line ends: appends the
+// piece's calls to calls and returns false when one of its headers has no "{" (the list of
+// the whole code is then empty).
+bool scanScriptFunctions(QStringView code, QStringList& calls);
 
 }  // namespace ScriptModule

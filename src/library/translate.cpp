@@ -1,7 +1,7 @@
 #include "library/translate.h"
 
-#include <QHash>
 #include <QList>
+#include <bitset>
 
 #include "library/textfile.h"
 #include "platform/core/programfolder.h"
@@ -19,17 +19,37 @@ struct Pair {
 
 enum class Direction { En2Cn, Cn2En, None };
 
-// Lines remembered per direction before the memory is started afresh.
-constexpr qsizetype kMemoLimit = 65536;
+// A line mostly holds none of the keywords, and the keywords of one side may all start with
+// the same character. The line's characters and pairs of adjacent characters set bits of a
+// small table, and a pair whose searched side starts with a character or two that left no
+// bit is passed over without a search.
+class LineSketch {
+  public:
+    explicit LineSketch(const QString& text) { add(text); }
+    void add(const QString& text) {
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            bits_.set(single(text[i]));
+            if (i + 1 < n) bits_.set(pair(text[i], text[i + 1]));
+        }
+    }
+    bool mayHold(const QString& key) const {
+        return bits_.test(key.size() >= 2 ? pair(key[0], key[1]) : single(key[0]));
+    }
 
-// The pairs split once per distinct pair list, with the lines already translated under
-// that list. Every keystroke in the explain view translates the whole script back, while
-// only the line being typed in differs from the keystroke before; a line's translation
-// depends on nothing but the line and the pairs.
+  private:
+    static constexpr std::size_t kBits = 2048;
+    static std::size_t single(QChar c) { return c.unicode() % kBits; }
+    static std::size_t pair(QChar a, QChar b) {
+        return (std::size_t(a.unicode()) * 65599u + b.unicode()) % kBits;
+    }
+    std::bitset<kBits> bits_;
+};
+
+// The pairs split once per distinct pair list: the editor translates a line at every key.
 struct SplitPairs {
     QStringList source;
     QList<Pair> pairs;
-    QHash<QString, QString> memo[2];
 };
 
 SplitPairs& splitPairs() {
@@ -38,8 +58,6 @@ SplitPairs& splitPairs() {
     if (cache.source != lines) {
         cache.source = lines;
         cache.pairs.clear();
-        cache.memo[0].clear();
-        cache.memo[1].clear();
         for (const QString& line : lines) {
             const QStringList parts = line.split(QLatin1Char('='));
             cache.pairs.append(Pair{parts.value(0), parts.value(1)});
@@ -52,11 +70,16 @@ SplitPairs& splitPairs() {
 // its searched side, inside words included.
 QString applyPairs(QString text, Direction dir) {
     if (dir == Direction::None) return text;
+    LineSketch sketch(text);
     for (const Pair& p : splitPairs().pairs) {
         const QString& from = dir == Direction::En2Cn ? p.en : p.cn;
         const QString& to = dir == Direction::En2Cn ? p.cn : p.en;
-        if (from.isEmpty()) continue;
-        if (text.contains(from)) text.replace(from, to);
+        if (from.isEmpty() || !sketch.mayHold(from)) continue;
+        if (text.contains(from)) {
+            text.replace(from, to);
+            // The sketch only grows, so it still covers whatever the line holds now.
+            sketch.add(text);
+        }
     }
     return text;
 }
@@ -91,17 +114,12 @@ QString translateScript(const QString& text, const QString& direction) {
                                                                 : Direction::None;
     // Splitting on CR LF and putting CR LF after every piece is the text plus one CR LF.
     if (dir == Direction::None) return text + kLineEnd;
-    QHash<QString, QString>& memo = splitPairs().memo[dir == Direction::En2Cn ? 0 : 1];
-    if (memo.size() > kMemoLimit) memo.clear();
     QString out;
     out.reserve(text.size() + text.size() / 4 + 2);
     qsizetype start = 0;
     for (;;) {
         const qsizetype end = text.indexOf(kLineEnd, start);
-        const QString line = text.mid(start, (end < 0 ? text.size() : end) - start);
-        auto it = memo.constFind(line);
-        if (it == memo.cend()) it = memo.insert(line, applyPairs(line, dir));
-        out += *it;
+        out += applyPairs(text.mid(start, (end < 0 ? text.size() : end) - start), dir);
         out += kLineEnd;
         if (end < 0) break;
         start = end + kLineEnd.size();

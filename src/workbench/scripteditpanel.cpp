@@ -22,14 +22,11 @@
 #include "workbench/languagemodule.h"
 #include "workbench/numbertext.h"
 #include "workbench/plaintextbox.h"
+#include "workbench/scriptlines.h"
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-// A text view ends a line at a lone CR; the script keeps it as a character of its line.
-// The view shows it as the carriage-return symbol so that it survives an edit.
-constexpr QChar kLoneCrMark(0x240D);
-
 // Design positions, in twips.
 constexpr int kStripLeft = 45;
 constexpr int kStripTop = 480;
@@ -102,6 +99,8 @@ ScriptEditPanel::ScriptEditPanel(QWidget* parent) : QWidget(parent) {
     buildControls();
 }
 
+ScriptEditPanel::~ScriptEditPanel() = default;
+
 void ScriptEditPanel::buildControls() {
     explainCommand_ = makeButton(this, QStringLiteral("explainCommand"), QStringLiteral("解释模式"),
                                  45, 45, 1335, 375);
@@ -122,6 +121,8 @@ void ScriptEditPanel::buildControls() {
     platform::placeTwips(explainText_, kViewLeft, kViewTop, 4500, 5800);
     platform::placeTwips(codeText_, kViewLeft, kViewTop, 4500, 5800);
     explainText_->hide();
+    codeLines_ = std::make_unique<ScriptLines>(codeText_->document(), false);
+    explainLines_ = std::make_unique<ScriptLines>(explainText_->document(), true);
 
     // Palette frames lie over the strip's page area; exactly one shows.
     baseCodeFrame_ = makeFrame(this, QStringLiteral("baseCodeFrame"));
@@ -329,20 +330,42 @@ QString ScriptEditPanel::viewText(const QPlainTextEdit* view) const {
     return textFromView(view->document()->toRawText());
 }
 
+ScriptLines* ScriptEditPanel::linesOf(const QPlainTextEdit* view) const {
+    return view == explainText_ ? explainLines_.get() : codeLines_.get();
+}
+
 void ScriptEditPanel::setViewText(QPlainTextEdit* view, const QString& text) {
+    ScriptLines* lines = linesOf(view);
     settingText_ = true;
+    lines->setPaused(true);
     view->setPlainText(textForView(text));
+    lines->setPaused(false);
+    lines->rebuild();
     settingText_ = false;
     viewChanged(view);
 }
 
 void ScriptEditPanel::viewChanged(QPlainTextEdit* view) {
-    currentScriptText_ = viewText(view);
+    currentSource_ = view;
+    sourceRead_ = false;
     rebuildFunctionLists();
 }
 
+QString ScriptEditPanel::currentScriptText() const {
+    if (currentSource_ && !sourceRead_) {
+        currentScriptText_ = viewText(currentSource_);
+        sourceRead_ = true;
+    }
+    return currentScriptText_;
+}
+
 void ScriptEditPanel::rebuildFunctionLists() {
-    const QStringList calls = ScriptModule::listScriptFunctions(getScriptText());
+    // The lines of the view that changed last know their function headers, unless the text
+    // in use is not the one the shown view would hand out (the code view written while the
+    // explain view is shown).
+    const QStringList calls = currentSource_ == shownView()
+                                  ? linesOf(currentSource_)->functionCalls()
+                                  : ScriptModule::listScriptFunctions(getScriptText());
     // Both lists are emptied, their typed text included, and refilled. Refilling an
     // unchanged list is skipped: it would look the same and costs most of a keystroke in a
     // long script.
@@ -381,6 +404,7 @@ void ScriptEditPanel::showExplainView() {
     const QString translated = TranslateModule::translateScript(viewText(codeText_), "en2cn");
     setViewText(explainText_, translated);
     currentScriptText_ = translated;
+    currentSource_ = nullptr;
 }
 
 void ScriptEditPanel::showCodeView() {
@@ -391,11 +415,13 @@ void ScriptEditPanel::showCodeView() {
     const QString translated = TranslateModule::translateScript(viewText(explainText_), "cn2en");
     setViewText(codeText_, translated);
     currentScriptText_ = translated;
+    currentSource_ = nullptr;
 }
 
 QString ScriptEditPanel::getScriptText() const {
-    if (isExplainView()) return TranslateModule::translateScript(currentScriptText_, "cn2en");
-    return currentScriptText_;
+    if (!isExplainView()) return currentScriptText();
+    if (currentSource_ == explainText_) return explainLines_->englishText();
+    return TranslateModule::translateScript(currentScriptText(), "cn2en");
 }
 
 void ScriptEditPanel::insertSnippet(const QString& snippet) {

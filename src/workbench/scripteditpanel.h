@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class QComboBox;
@@ -13,6 +14,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class ScriptLines;
 
 // The code pane of the script window: the script code in a code view (English keywords, as
 // stored) or an explain view (keywords in Chinese) at the same place, a palette of
@@ -22,6 +24,7 @@ class ScriptEditPanel : public QWidget {
     Q_OBJECT
   public:
     explicit ScriptEditPanel(QWidget* parent = nullptr);
+    ~ScriptEditPanel() override;
 
     // Puts the code into the code view (whichever view is shown), lone LFs made CR LF.
     void setScriptText(const QString& cin);
@@ -36,7 +39,7 @@ class ScriptEditPanel : public QWidget {
     QString getScriptText() const;
 
     // The text of the view in use, as last set by its change, setScriptText or a switch.
-    QString currentScriptText() const { return currentScriptText_; }
+    QString currentScriptText() const;
     bool isExplainView() const;
 
     // Lays the controls out from the panel's size; runs on every resize of the panel and
@@ -46,6 +49,9 @@ class ScriptEditPanel : public QWidget {
     // The panel's text conventions (CR LF line ends, lone CR kept) against what a text view
     // holds; exposed for tests.
     static QString textForView(const QString& text);
+    // A text view ends a line at a lone CR; the script keeps it as a character of its line.
+    // The view shows it as the carriage-return symbol so that it survives an edit.
+    static constexpr QChar kLoneCrMark{0x240D};
     static QString textFromView(const QString& viewText);
 
   protected:
@@ -64,7 +70,17 @@ class ScriptEditPanel : public QWidget {
     void paletteTabChanged(int index);
     void timerClicked();
 
-    QString currentScriptText_;
+    ScriptLines* linesOf(const QPlainTextEdit* view) const;
+
+    // The text is read out of its view only when asked for: a keystroke in a long script
+    // must not copy the whole of it. currentSource_ is the view the text is to be read
+    // from, or null when currentScriptText_ was set apart from any view; sourceRead_ says
+    // that currentScriptText_ already holds what that view shows.
+    mutable QString currentScriptText_;
+    const QPlainTextEdit* currentSource_ = nullptr;
+    mutable bool sourceRead_ = false;
+    std::unique_ptr<ScriptLines> codeLines_;
+    std::unique_ptr<ScriptLines> explainLines_;
     bool settingText_ = false;
     QStringList listedFunctions_;
 

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <random>
 
 #include "library/plugins.h"
 #include "library/scriptfunctions.h"
@@ -250,6 +251,44 @@ class TranslateTest : public QObject {
         const QString back =
             TranslateModule::translateLineCn2En(TranslateModule::translateLineEn2Cn(line));
         QCOMPARE(back, afterRoundTrip);
+    }
+
+    // Translating a line is the plain substitution of every pair in turn, whatever shortcut
+    // passes pairs over: keys of one or two characters, keys that only appear once an
+    // earlier pair has put them in, keys that share their first characters, empty sides.
+    void linesMatchPlainSubstitution() {
+        const QString alphabet = QStringLiteral("ab【】如果 x\r");
+        std::mt19937 random(20261210);
+        auto pick = [&](int most) {
+            QString out;
+            const int n = std::uniform_int_distribution<int>(0, most)(random);
+            for (int i = 0; i < n; ++i)
+                out += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(random)];
+            return out;
+        };
+        for (int round = 0; round < 300; ++round) {
+            QStringList pairs;
+            for (int i = std::uniform_int_distribution<int>(1, 8)(random); i > 0; --i)
+                pairs << pick(3) + "=" + pick(3);
+            usePairs(pairs);
+            for (int i = 0; i < 20; ++i) {
+                const QString line = pick(24);
+                for (const bool toEnglish : {false, true}) {
+                    QString expected = line;
+                    for (const QString& pair : pairs) {
+                        const QString cn = pair.section('=', 0, 0);
+                        const QString en = pair.section('=', 1, 1);
+                        const QString& from = toEnglish ? cn : en;
+                        if (!from.isEmpty()) expected.replace(from, toEnglish ? en : cn);
+                    }
+                    const QString got = toEnglish ? TranslateModule::translateLineCn2En(line)
+                                                  : TranslateModule::translateLineEn2Cn(line);
+                    if (got != expected)
+                        QFAIL(qPrintable(QStringLiteral("pairs %1, line \"%2\": %3 instead of %4")
+                                             .arg(pairs.join(' '), line, got, expected)));
+                }
+            }
+        }
     }
 
     void listsFunctions_data() {

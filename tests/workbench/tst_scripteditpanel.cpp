@@ -10,8 +10,10 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <memory>
+#include <random>
 
 #include "library/scriptdocument.h"
+#include "library/scriptfunctions.h"
 #include "library/translate.h"
 #include "platform/core/random.h"
 #include "platform/dialogs.h"
@@ -283,6 +285,101 @@ class ScriptEditPanelTest : public QObject {
         h.typeKeys("codeText", "\n// this function is old");
         QVERIFY(h.items("functionCombo").isEmpty());
         QVERIFY(h.items("functionLineCombo").isEmpty());
+    }
+
+    // The panel follows each view line by line; whatever the user does to the text, what it
+    // hands out and lists is what the whole text gives: the text as shown, its translation
+    // back to English keywords, the functions of that translation.
+    void editsKeepTheScriptInStep_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("code view") << "codeCommand"
+                                   << "codeText";
+        QTest::newRow("explain view") << "explainCommand"
+                                      << "explainText";
+    }
+    void editsKeepTheScriptInStep() {
+        QFETCH(QString, button);
+        QFETCH(QString, view);
+        TranslateModule::keywordPairs() =
+            QStringList{"【函数】=function", "如果=if", "【否则如果】=else if", "【否则】=else"};
+        Host h;
+        h.panel->setScriptText(
+            "function a(x) {\r\n  if (x) go();\r\n}\r\nvar b = function (y) {\r\n}\r\n");
+        h.click(qPrintable(button));
+        const QByteArray nameBytes = view.toLatin1();
+        const char* name = nameBytes.constData();
+        QPlainTextEdit* edit = h.view(name);
+        edit->setFocus();
+        const QStringList pieces{"【函数】 f(",
+                                 "){",
+                                 "function ",
+                                 "如果 (a) {",
+                                 "【函",
+                                 "数】",
+                                 "x",
+                                 "{",
+                                 " ",
+                                 "// note function old",
+                                 "如",
+                                 "果",
+                                 "【否则】【如果】",
+                                 "else if",
+                                 "\n",
+                                 "\n【函数】 g(){\n"};
+        const QStringList pasted{"a\r\nfunction p(){\r\n", "【函数】 q() {\u2028b", "lone\rcr",
+                                 "\u00a0nbsp\u2029{"};
+        const QList<QKeyCombination> keys{Qt::Key_Backspace,
+                                          Qt::Key_Delete,
+                                          Qt::Key_Left,
+                                          Qt::Key_Right,
+                                          Qt::Key_Up,
+                                          Qt::Key_Down,
+                                          Qt::Key_Home,
+                                          Qt::Key_End,
+                                          Qt::Key_PageUp,
+                                          Qt::Key_PageDown,
+                                          Qt::SHIFT | Qt::Key_Left,
+                                          Qt::SHIFT | Qt::Key_Down,
+                                          Qt::SHIFT | Qt::Key_Up,
+                                          Qt::SHIFT | Qt::Key_End,
+                                          Qt::SHIFT | Qt::Key_Return,
+                                          Qt::CTRL | Qt::Key_Z,
+                                          Qt::CTRL | Qt::SHIFT | Qt::Key_Z,
+                                          Qt::CTRL | Qt::Key_Home,
+                                          Qt::CTRL | Qt::Key_End,
+                                          Qt::CTRL | Qt::Key_X,
+                                          Qt::Key_Return};
+        std::mt19937 random(7);
+        auto below = [&random](qsizetype n) {
+            return std::uniform_int_distribution<qsizetype>(0, n - 1)(random);
+        };
+        for (int step = 0; step < 400; ++step) {
+            const qsizetype what = below(10);
+            if (what < 4) {
+                h.typeKeys(name, pieces[below(pieces.size())]);
+            } else if (what < 8) {
+                const QKeyCombination k = keys[below(keys.size())];
+                QTest::keyClick(edit, k.key(), k.keyboardModifiers());
+            } else if (what == 8) {
+                QApplication::clipboard()->setText(pasted[below(pasted.size())]);
+                QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            } else if (below(4) == 0) {
+                // Now and then the whole text goes, or a statement button fills in.
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClick(edit, Qt::Key_Delete);
+            } else {
+                h.click("tryCommand");
+            }
+            const QString shown = h.textOf(name);
+            const QString english =
+                view == "explainText" ? TranslateModule::translateScript(shown, "cn2en") : shown;
+            const QString where = QStringLiteral("step %1: ").arg(step);
+            QCOMPARE(where + h.panel->currentScriptText(), where + shown);
+            QCOMPARE(where + h.panel->getScriptText(), where + english);
+            QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(english));
+            QCOMPARE(h.items("functionLineCombo"), h.items("functionCombo"));
+        }
     }
 
     void explainViewListsFromTheEnglishText() {

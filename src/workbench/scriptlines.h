@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class QTextDocument;
+
+// A code view's text kept line by line as the script it stands for: each line of the view
+// with its function headers and, for the explain view, its English form. It follows the
+// document's changes, so a keystroke costs the lines it touched however long the script is;
+// the whole text is joined only when someone asks for it.
+class ScriptLines : public QObject {
+  public:
+    // translated: the view shows Chinese keywords, and each line is translated back.
+    ScriptLines(QTextDocument* document, bool translated, QObject* parent = nullptr);
+
+    // While paused, changes are not followed; rebuild reads every line afresh.
+    void setPaused(bool paused) { paused_ = paused; }
+    void rebuild();
+
+    // The script with English keywords: what translating the view's whole text back gives
+    // (for a view that is not translated, nothing is kept and this is empty).
+    QString englishText() const;
+    // The function list of the script with English keywords.
+    QStringList functionCalls() const;
+
+  private:
+    struct Line {
+        QString english;
+        QStringList calls;
+        bool headerWithoutBrace = false;
+    };
+
+    Line readLine(QStringView viewLine) const;
+    // Adds a line to the running totals (sign 1) or takes it out of them (sign -1).
+    void count(const Line& line, int sign);
+    void contentsChange(int position, int removed, int added);
+    void replaceLines(int first, int oldLast, int newLast);
+
+    QTextDocument* document_;
+    bool translated_;
+    bool paused_ = false;
+    QList<Line> lines_;
+    qsizetype linesWithCalls_ = 0;
+    qsizetype headersWithoutBrace_ = 0;
+    qsizetype englishSize_ = 0;
+    mutable QStringList calls_;
+    mutable bool callsStale_ = true;
+};
