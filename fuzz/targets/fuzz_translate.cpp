@@ -16,5 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (text.isEmpty() != cn.isEmpty() || text.isEmpty() != en.isEmpty())
         fuzz::fail("only the empty text translates to the empty text");
     (void)TranslateModule::translateScript(cn, QStringLiteral("cn2en"));
+    // Whatever shortcut the translation takes, a line comes out as the pairs applied one
+    // after another by plain substitution.
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+        QString expected = line;
+        for (const QString& pair : TranslateModule::keywordPairs()) {
+            const QString chinese = pair.section(QLatin1Char('='), 0, 0);
+            const QString english = pair.section(QLatin1Char('='), 1, 1);
+            if (!english.isEmpty()) expected.replace(english, chinese);
+        }
+        if (TranslateModule::translateLineEn2Cn(line) != expected)
+            fuzz::fail("a line translates unlike plain substitution");
+    }
     return 0;
 }
