@@ -1,7 +1,8 @@
 // Script files: the input is the XML text (ANSI bytes) that a script file's line encodes. It
 // is stored as a script file and loaded; when the loaded script is saved, loading the saved
 // file must give the same record back, each value as the format carries it (valueAsReadBack),
-// and a second save and load must change nothing at all, the board included.
+// and a second save and load must change nothing at all, the board included. The save's own
+// trial must answer as writing the whole record and reading it back does.
 
 #include "fuzzsupport.h"
 #include "library/base64.h"
@@ -46,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Snapshot loaded = snapshot();
     // A script without a board is saved with an empty one, which loads as a board.
     if (d.list.isNull()) return 0;
+    if (ScriptModule::detail::loadsBackWhole(ScriptModule::detail::trialRecord(d)) !=
+        ScriptModule::detail::loadsBackWhole(d))
+        fuzz::fail("the save's trial and the whole file disagree", describe(loaded));
     if (!ScriptModule::saveScriptFile(saved)) return 0;  // a refused save is no fault
     d.include.clear();
     ScriptModule::loadScriptFile(saved);

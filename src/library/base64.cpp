@@ -1,5 +1,6 @@
 #include "library/base64.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/core/ansi.h"
@@ -37,41 +38,58 @@ const char* alphabetText(Alphabet alphabet) {
     return alphabet == Alphabet::Box ? kBox : kGeneral;
 }
 
-QString encodeBytes(QByteArrayView bytes, Alphabet alphabet) {
+namespace {
+
+qsizetype encodedLength(qsizetype bytes) {
+    return ((bytes + 2) / 3) * 4;
+}
+
+template <typename Char>
+void encodeInto(Char* o, QByteArrayView bytes, Alphabet alphabet) {
     const char* chars = alphabetText(alphabet);
     const qsizetype n = bytes.size();
-    if (n == 0) return {};
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-    QString out(((n + 2) / 3) * 4, Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
     qsizetype i = 0;
     for (; i + 2 < n; i += 3) {
         const unsigned x = b[i], y = b[i + 1], z = b[i + 2];
-        *o++ = char16_t(chars[x >> 2]);
-        *o++ = char16_t(chars[((x & 3) << 4) | (y >> 4)]);
-        *o++ = char16_t(chars[((y & 15) << 2) | (z >> 6)]);
-        *o++ = char16_t(chars[z & 63]);
+        *o++ = Char(chars[x >> 2]);
+        *o++ = Char(chars[((x & 3) << 4) | (y >> 4)]);
+        *o++ = Char(chars[((y & 15) << 2) | (z >> 6)]);
+        *o++ = Char(chars[z & 63]);
     }
     if (i < n) {
         const unsigned x = b[i];
         const unsigned y = i + 1 < n ? b[i + 1] : 0;
-        *o++ = char16_t(chars[x >> 2]);
-        *o++ = char16_t(chars[((x & 3) << 4) | (y >> 4)]);
-        *o++ = i + 1 < n ? char16_t(chars[(y & 15) << 2]) : u'=';
-        *o++ = u'=';
+        *o++ = Char(chars[x >> 2]);
+        *o++ = Char(chars[((x & 3) << 4) | (y >> 4)]);
+        *o++ = i + 1 < n ? Char(chars[(y & 15) << 2]) : Char('=');
+        *o++ = Char('=');
     }
+}
+
+}  // namespace
+
+QString encodeBytes(QByteArrayView bytes, Alphabet alphabet) {
+    if (bytes.isEmpty()) return {};
+    QString out(encodedLength(bytes.size()), Qt::Uninitialized);
+    encodeInto(reinterpret_cast<char16_t*>(out.data()), bytes, alphabet);
     return out;
 }
 
-QByteArray decodeBytes(QStringView text, Alphabet alphabet) {
+char* encodeBytesTo(char* out, QByteArrayView bytes, Alphabet alphabet) {
+    encodeInto(out, bytes, alphabet);
+    return out + encodedLength(bytes.size());
+}
+
+namespace {
+
+// Decodes text to out.
+template <typename Char>
+qsizetype decodeInto(unsigned char* o, const Char* s, qsizetype size, Alphabet alphabet) {
     const ReverseTable& table = alphabet == Alphabet::Box ? kBoxReverse : kGeneralReverse;
-    qsizetype m = text.indexOf(u'=');
-    if (m < 0) m = text.size();
-    const qsizetype outSize = (m / 4) * 3 + ((m % 4) * 3) / 4;
-    if (outSize == 0) return {};
-    QByteArray out(outSize, Qt::Uninitialized);
-    auto* o = reinterpret_cast<unsigned char*>(out.data());
-    const char16_t* s = text.utf16();
+    const Char* pad = std::find(s, s + size, Char('='));
+    const qsizetype m = pad - s;
+    unsigned char* const start = o;
     qsizetype g = 0;
     for (; g + 4 <= m; g += 4) {
         const unsigned v = (valueOf(s[g], table) << 18) | (valueOf(s[g + 1], table) << 12) |
@@ -89,6 +107,21 @@ QByteArray decodeBytes(QStringView text, Alphabet alphabet) {
         *o++ = static_cast<unsigned char>(v >> 16);
         if (rest == 3) *o++ = static_cast<unsigned char>(v >> 8);
     }
+    return o - start;
+}
+
+qsizetype decodedLength(qsizetype m) {
+    return (m / 4) * 3 + ((m % 4) * 3) / 4;
+}
+
+}  // namespace
+
+QByteArray decodeBytes(QStringView text, Alphabet alphabet) {
+    qsizetype m = text.indexOf(u'=');
+    if (m < 0) m = text.size();
+    if (decodedLength(m) == 0) return {};
+    QByteArray out(decodedLength(m), Qt::Uninitialized);
+    decodeInto(reinterpret_cast<unsigned char*>(out.data()), text.utf16(), text.size(), alphabet);
     return out;
 }
 

@@ -25,6 +25,9 @@ const char* alphabetText(Alphabet alphabet);
 // The byte-level halves of the codecs, for callers that hold bytes rather than text.
 QString encodeBytes(QByteArrayView bytes, Alphabet alphabet);
 QByteArray decodeBytes(QStringView text, Alphabet alphabet);
+// Writes the encoding as ASCII at out, four bytes for every three (the last group padded),
+// and returns its end: for text that goes to a file as it is.
+char* encodeBytesTo(char* out, QByteArrayView bytes, Alphabet alphabet);
 
 }  // namespace detail
 

@@ -1,5 +1,9 @@
 #include "library/scriptdocument.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 #include "library/base64.h"
 #include "library/textfile.h"
 #include "platform/core/ansi.h"
@@ -26,38 +30,12 @@ void clearScriptDocument() {
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
-
 // XML 1.0 has no way to carry most control characters, not even as references; a value that
 // held one would give a file that no longer loads. They are dropped on the way out so the
 // rest of the script survives.
 bool isXmlChar(QChar c) {
     const char16_t u = c.unicode();
     return u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r';
-}
-
-QString escapeText(const QString& value) {
-    QString out;
-    out.reserve(value.size() + value.size() / 16);
-    for (QChar c : value) {
-        switch (c.unicode()) {
-            case u'&':
-                out += QStringLiteral("&amp;");
-                break;
-            case u'<':
-                out += QStringLiteral("&lt;");
-                break;
-            case u'>':
-                out += QStringLiteral("&gt;");
-                break;
-            case 0xFFFE:
-            case 0xFFFF:
-                break;
-            default:
-                if (isXmlChar(c)) out += c;
-        }
-    }
-    return out;
 }
 
 // Characters the writer leaves out: XML has no way to carry them.
@@ -78,44 +56,243 @@ QString withoutDropped(const QString& value) {
     return out;
 }
 
-QString element(const QString& name, const QString& value) {
-    const QString text = escapeText(value);
-    if (text.isEmpty()) return QLatin1Char('<') + name + QStringLiteral("/>");
-    return QLatin1Char('<') + name + QLatin1Char('>') + text + QStringLiteral("</") + name +
-           QLatin1Char('>');
+// Length in the file of each ASCII character in a value: the three markup characters become
+// references, control characters are left out.
+constexpr std::array<quint8, 0x80> kEscapedWidth = [] {
+    std::array<quint8, 0x80> w{};
+    for (int c = 0; c < 0x80; ++c) w[c] = c >= 0x20 || c == '\t' || c == '\n' || c == '\r';
+    w['&'] = 5;
+    w['<'] = 4;
+    w['>'] = 4;
+    return w;
+}();
+
+const char* reference(char16_t c) {
+    return c == u'&' ? "&amp;" : c == u'<' ? "&lt;" : "&gt;";
 }
 
-QString urlList(const QString& name, const QStringList& entries) {
-    QString out = QLatin1Char('<') + name + QLatin1Char('>') + kCrLf;
-    for (const QString& e : entries) out += kCrLf + element(QStringLiteral("url"), e) + kCrLf;
-    out += kCrLf + QStringLiteral("</") + name + QLatin1Char('>') + kCrLf + kCrLf;
-    return out;
+std::u16string_view units(QStringView text) {
+    return {text.utf16(), size_t(text.size())};
+}
+
+qsizetype escapedLength(QStringView value) {
+    qsizetype n = 0;
+    for (const char16_t c : units(value)) n += c < 0x80 ? kEscapedWidth[c] : (c >= 0xFFFE ? 0 : 1);
+    return n;
+}
+
+char16_t* putAscii(char16_t* o, std::string_view ascii) {
+    for (const char c : ascii) *o++ = char16_t(c);
+    return o;
+}
+
+char16_t* putEscaped(char16_t* o, QStringView value) {
+    for (const char16_t c : units(value)) {
+        if (c < 0x80) {
+            const quint8 width = kEscapedWidth[c];
+            if (width != 1) {
+                if (width) o = putAscii(o, {reference(c), width});
+                continue;
+            }
+        } else if (c >= 0xFFFE) {
+            continue;
+        }
+        *o++ = c;
+    }
+    return o;
+}
+
+// The file's text, laid out once: the same walk first measures it and then writes it, so
+// the text is built in one buffer of the right size, whatever the size of the code.
+class XmlText {
+  public:
+    explicit XmlText(char16_t* out) : o_(out) {}
+    qsizetype size() const { return n_; }
+
+    void markup(std::string_view ascii) {
+        n_ += qsizetype(ascii.size());
+        if (o_) o_ = putAscii(o_, ascii);
+    }
+    void verbatim(QStringView text) {
+        n_ += text.size();
+        if (o_) o_ = std::copy(units(text).begin(), units(text).end(), o_);
+    }
+    // A value as character data: markup characters as references, control characters left out.
+    void text(QStringView value) {
+        if (o_)
+            o_ = putEscaped(o_, value);
+        else
+            n_ += escapedLength(value);
+    }
+
+  private:
+    char16_t* o_;  // null while measuring
+    qsizetype n_ = 0;
+};
+
+// The file's bytes, made as the text is laid out: each piece goes through the code page into
+// a small buffer, whose filled part goes through base64 into the line buffer, which goes to
+// the file when full. No copy of the whole text is ever held, so saving a long code costs
+// no more memory than a short one.
+class FileText {
+  public:
+    explicit FileText(ScriptModule::detail::FileReplacement& file)
+        : file_(file), table_(platform::AnsiTable::instance()) {}
+
+    void markup(std::string_view ascii) {
+        room();
+        o_ = std::copy(ascii.begin(), ascii.end(), o_);
+    }
+    // Text with no lone surrogate (the caller makes sure), written as it is.
+    void verbatim(QStringView text) { convert<false>(text); }
+    // Text with no lone surrogate, as character data.
+    void text(QStringView value) { convert<true>(value); }
+
+    // Writes what is left and the line end that closes the file's one line.
+    bool finish() {
+        room();
+        if (lineSize_ > kLine - kChunk / 3 * 4) flushLine();
+        char* end = encode(line_ + lineSize_, o_ - bytes_);
+        *end++ = '\r';
+        *end++ = '\n';
+        return file_.write(QByteArrayView(line_, end));
+    }
+
+  private:
+    // Bytes are encoded three at a time, four characters for three: a full chunk holds a
+    // whole number of groups. Text is converted in blocks, the room for a block's bytes
+    // (at most five per character) looked at once per block; the slack takes them.
+    static constexpr qsizetype kChunk = 3 * 4096;
+    static constexpr qsizetype kBlock = 256;
+    static constexpr qsizetype kSlack = 5 * (kBlock + 1) + 64;
+    // The file is written in pieces of this size: fewer, larger writes cost less.
+    static constexpr qsizetype kLine = 64 * 1024;
+
+    void room() {
+        if (o_ - bytes_ < kChunk) return;
+        if (lineSize_ > kLine - kChunk / 3 * 4) flushLine();
+        lineSize_ = encode(line_ + lineSize_, kChunk) - line_;
+        o_ = std::copy(bytes_ + kChunk, o_, bytes_);
+    }
+
+    void flushLine() {
+        file_.write(QByteArrayView(line_, lineSize_));
+        lineSize_ = 0;
+    }
+
+    char* encode(char* out, qsizetype n) const {
+        return BASE64Module::detail::encodeBytesTo(out, QByteArrayView(bytes_, n),
+                                                   BASE64Module::detail::Alphabet::General);
+    }
+
+    template <bool escaped>
+    void convert(QStringView text) {
+        const char16_t* p = text.utf16();
+        const qsizetype n = text.size();
+        qsizetype i = 0;
+        while (i < n) {
+            room();
+            char* o = o_;
+            // A pair met at the block's end takes one character more.
+            for (const qsizetype end = std::min(n, i + kBlock); i < end; ++i) {
+                const char16_t c = p[i];
+                if (c < 0x80) {
+                    const quint8 width = escaped ? kEscapedWidth[c] : 1;
+                    if (width != 1) {
+                        if (width) o = std::copy_n(reference(c), width, o);
+                        continue;
+                    }
+                    *o++ = char(c);
+                } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+                           QChar::isLowSurrogate(p[i + 1])) {
+                    o = table_.put(o, QChar::surrogateToUcs4(c, p[i + 1]));
+                    ++i;
+                } else if (!escaped || c < 0xFFFE) {
+                    o = table_.put(o, c);
+                }
+            }
+            o_ = o;
+        }
+    }
+
+    ScriptModule::detail::FileReplacement& file_;
+    const platform::AnsiTable& table_;
+    char bytes_[kChunk + kSlack];
+    char* o_ = bytes_;
+    char line_[kLine + 2];
+    qsizetype lineSize_ = 0;
+};
+
+// An element holding a value; one with nothing to write is written "<name/>".
+template <typename Out>
+void putElement(Out& x, std::string_view name, QStringView value) {
+    if (std::all_of(value.begin(), value.end(), isDropped)) {
+        x.markup("<");
+        x.markup(name);
+        x.markup("/>");
+        return;
+    }
+    x.markup("<");
+    x.markup(name);
+    x.markup(">");
+    x.text(value);
+    x.markup("</");
+    x.markup(name);
+    x.markup(">");
+}
+
+// Without a board the file still gets an empty one, so it names no skin and loads as a
+// script with nothing on its board.
+QString boardText(const ScriptDocument& d) {
+    return d.list.isNull() ? QStringLiteral("<list/>") : withoutDropped(d.list.xml());
+}
+
+template <typename Out>
+void writeXml(Out& x, const ScriptDocument& d, QStringView board) {
+    x.markup("\r\n<Tolvar>\r\n\r\n<base>\r\n\r\n");
+    putElement(x, "name", d.name);
+    x.markup("\r\n");
+    putElement(x, "home", d.home);
+    x.markup("\r\n");
+    putElement(x, "information", d.information);
+    x.markup("\r\n");
+    putElement(x, "author", d.author);
+    x.markup("\r\n");
+    putElement(x, "icon", d.icon);
+    x.markup("\r\n");
+    putElement(x, "toolPop", d.toolPop);
+    x.markup("\r\n\r\n</base>\r\n\r\n");
+    x.verbatim(board);
+    x.markup("\r\n\r\n");
+    auto urlList = [&x](std::string_view name, const QStringList& entries) {
+        x.markup("<");
+        x.markup(name);
+        x.markup(">\r\n");
+        for (const QString& e : entries) {
+            x.markup("\r\n");
+            putElement(x, "url", e);
+            x.markup("\r\n");
+        }
+        x.markup("\r\n</");
+        x.markup(name);
+        x.markup(">\r\n\r\n");
+    };
+    urlList("include", d.include);
+    urlList("target", d.target);
+    x.markup("<script>\r\n\r\n");
+    x.text(d.script);
+    x.markup("\r\n\r\n</script>\r\n\r\n</Tolvar>\r\n");
 }
 
 }  // namespace
 
 QString scriptXmlText(const ScriptDocument& d) {
-    QString x;
-    x.reserve(d.script.size() + 1024);
-    x += kCrLf;
-    x += QStringLiteral("<Tolvar>") + kCrLf + kCrLf;
-    x += QStringLiteral("<base>") + kCrLf + kCrLf;
-    x += element(QStringLiteral("name"), d.name) + kCrLf;
-    x += element(QStringLiteral("home"), d.home) + kCrLf;
-    x += element(QStringLiteral("information"), d.information) + kCrLf;
-    x += element(QStringLiteral("author"), d.author) + kCrLf;
-    x += element(QStringLiteral("icon"), d.icon) + kCrLf;
-    x += element(QStringLiteral("toolPop"), d.toolPop) + kCrLf;
-    x += kCrLf + QStringLiteral("</base>") + kCrLf + kCrLf;
-    // Without a board the file still gets an empty one, so it names no skin and loads as
-    // a script with nothing on its board.
-    x += (d.list.isNull() ? QStringLiteral("<list/>") : withoutDropped(d.list.xml())) + kCrLf +
-         kCrLf;
-    x += urlList(QStringLiteral("include"), d.include);
-    x += urlList(QStringLiteral("target"), d.target);
-    x += QStringLiteral("<script>") + kCrLf + kCrLf + escapeText(d.script) + kCrLf + kCrLf +
-         QStringLiteral("</script>") + kCrLf + kCrLf;
-    x += QStringLiteral("</Tolvar>") + kCrLf;
+    const QString board = boardText(d);
+    XmlText measure(nullptr);
+    writeXml(measure, d, board);
+    QString x(measure.size(), Qt::Uninitialized);
+    XmlText write(reinterpret_cast<char16_t*>(x.data()));
+    writeXml(write, d, board);
     return x;
 }
 
@@ -247,19 +424,118 @@ QString valueAsReadBack(const QString& value) {
     return read.mid(b, e - b);
 }
 
+namespace {
+
+// Whether the text holds half of a surrogate pair without the other half.
+bool hasLoneSurrogate(QStringView text) {
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    // Most texts hold no surrogate at all: blocks without one are passed over whole.
+    constexpr qsizetype kBlock = 64;
+    for (; i + kBlock <= n; i += kBlock) {
+        unsigned any = 0;
+        for (qsizetype j = 0; j < kBlock; ++j) any |= unsigned((p[i + j] & 0xF800) == 0xD800);
+        if (any) break;
+    }
+    for (; i < n; ++i) {
+        const char16_t c = p[i];
+        if ((c & 0xF800) != 0xD800) continue;
+        if (c >= 0xDC00 || i + 1 == n || (p[i + 1] & 0xFC00) != 0xDC00) return true;
+        ++i;
+    }
+    return false;
+}
+
+// Whether the board holds an element the reader would take for the part of the file that
+// has this name: the part written after the board is then never read.
+bool boardShadows(const XmlNode& list, const QString& name) {
+    return !list.isNull() &&
+           (list.nodeName() == name || !list.getElementsByTagName(name).item(0).isNull());
+}
+
+// See trialRecord; plain tells whether no text value holds a lone surrogate.
+ScriptDocument trialOf(const ScriptDocument& d, bool& plain) {
+    plain = true;
+    ScriptDocument trial = d;
+    auto settle = [&plain](QString& value, bool shadowed) {
+        const bool lone = hasLoneSurrogate(value);
+        if (lone) plain = false;
+        if (!lone && !shadowed) value.clear();
+    };
+    for (QString* value :
+         {&trial.name, &trial.home, &trial.information, &trial.author, &trial.icon, &trial.toolPop})
+        settle(*value, false);
+    settle(trial.script, boardShadows(d.list, QStringLiteral("script")));
+    const bool include = boardShadows(d.list, QStringLiteral("include"));
+    for (QString& value : trial.include) settle(value, include);
+    const bool target = boardShadows(d.list, QStringLiteral("target"));
+    for (QString& value : trial.target) settle(value, target);
+    return trial;
+}
+
+bool writeScriptFile(const QString& path, const ScriptDocument& d, bool streamed) {
+    const QString board = boardText(d);
+    detail::FileReplacement file(path);
+    if (streamed && !hasLoneSurrogate(board)) {
+        FileText out(file);
+        writeXml(out, d, board);
+        return out.finish() && file.commit();
+    }
+    // What a lone surrogate becomes depends on what follows it, so such a text goes through
+    // the code page whole.
+    const QByteArray text = platform::toAnsi(scriptXmlText(d));
+    QByteArray line((text.size() + 2) / 3 * 4 + 2, Qt::Uninitialized);
+    char* end = BASE64Module::detail::encodeBytesTo(line.data(), text,
+                                                    BASE64Module::detail::Alphabet::General);
+    end[0] = '\r';
+    end[1] = '\n';
+    return file.write(line) && file.commit();
+}
+
+}  // namespace
+
+namespace detail {
+
+bool loadsBackWhole(const ScriptDocument& d) {
+    const QString line = BASE64Module::base64Encode(scriptXmlText(d));
+    ScriptDocument back;
+    return parseScriptXml(back, BASE64Module::base64Decode(line + QStringLiteral("\r\n")), true) &&
+           readsBackAsSaved(d, back);
+}
+
+// A text value that holds no lone surrogate always comes back as valueAsReadBack says, and
+// cannot change how the rest of the file reads:
+// - the writer leaves out only control characters and U+FFFE/U+FFFF, which never stand
+//   between the halves of a pair, and writes "&", "<" and ">" as references;
+// - the code page converts such a text one character at a time, so the value's bytes in the
+//   file are those it has on its own; every character other than ASCII comes back either as
+//   itself or as "?" (one per character), never as markup, a blank or a character XML lacks;
+// - so the reader finds character data with no markup and no "</Tolvar>" in it, and gives
+//   the value with references replaced, line ends made LF and blanks trimmed at both ends.
+// Only a lone surrogate depends on what surrounds it (at the end of a value it is dropped
+// on its own but written as "?" before the next tag). Such values, the board, whose names
+// and markup can fail, and the parts the board shadows (an element of the board named
+// "script", "target" or "include" is what the reader takes for that part, so whether the
+// part comes back depends on the board) are what the trial is left to decide.
+ScriptDocument trialRecord(const ScriptDocument& d) {
+    bool plain;
+    return trialOf(d, plain);
+}
+
+}  // namespace detail
+
 bool saveScriptFile(const QString& path, SaveFailure* why) {
     const ScriptDocument& d = scriptDocument();
-    const QString line = BASE64Module::base64Encode(scriptXmlText(d));
-    // The file is read back before it is written: a script that would not load again as it
-    // was saved (a board name the code page cannot hold, markup in a board comment) must not
+    // The file is tried before it is written: a script that would not load again as it was
+    // saved (a board name the code page cannot hold, markup in a board comment) must not
     // replace a file that does.
-    ScriptDocument back;
-    if (!parseScriptXml(back, BASE64Module::base64Decode(line + QStringLiteral("\r\n")), true) ||
-        !readsBackAsSaved(d, back)) {
+    bool plain;
+    if (!detail::loadsBackWhole(trialOf(d, plain))) {
         if (why) *why = SaveFailure::Content;
         return false;
     }
-    if (!writeTextFile(path, line)) {
+    if (!writeScriptFile(path, d, plain)) {
         if (why) *why = SaveFailure::Write;
         return false;
     }

@@ -68,4 +68,15 @@ bool saveScriptFile(const QString& path, SaveFailure* why = nullptr);
 // The text a value of the record reads back as after a save and a load (see above).
 QString valueAsReadBack(const QString& value);
 
+namespace detail {
+
+// Whether the record, written out whole and read in again, gives back the record as saved.
+bool loadsBackWhole(const ScriptDocument& record);
+
+// The record a save tries instead of the whole one, with the same answer: text values that
+// cannot fail to come back are left empty, so a long code costs nothing to try.
+ScriptDocument trialRecord(const ScriptDocument& record);
+
+}  // namespace detail
+
 }  // namespace ScriptModule

@@ -39,8 +39,8 @@ bool readFileBytes(const QString& path, QByteArray& bytes) {
 namespace {
 
 // Writes all of bytes to fd, going on after short writes and interruptions.
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* p = bytes.constData();
+bool writeAll(int fd, QByteArrayView bytes) {
+    const char* p = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, size_t(left));
@@ -65,38 +65,57 @@ mode_t currentUmask() {
 int (*fileSyncCall)(int) = ::fdatasync;
 int (*fileCloseCall)(int) = ::close;
 
-bool replaceFileBytes(const QString& path, const QByteArray& bytes) {
-    if (path.isEmpty()) return false;
+FileReplacement::FileReplacement(const QString& path) {
+    if (path.isEmpty()) return;
     QFileInfo info(path);
-    if (info.isDir()) return false;
+    if (info.isDir()) return;
     // A file that may not be written stays as it is, even though its folder would let a
     // rename replace it.
-    if (info.exists() && !info.isWritable()) return false;
+    if (info.exists() && !info.isWritable()) return;
     // A link is followed: the file it names is replaced, the link stays.
     const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
     info = QFileInfo(target);
 
-    const QByteArray finalName = QFile::encodeName(target);
-    QByteArray temp = QFile::encodeName(info.absolutePath()) + "/." +
-                      QFile::encodeName(info.fileName()) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
+    finalName_ = QFile::encodeName(target);
+    tempName_ = QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) +
+                ".XXXXXX";
+    fd_ = ::mkstemp(tempName_.data());
+    if (fd_ < 0) {
+        tempName_.clear();
+        return;
+    }
 
     struct stat old {};
-    const mode_t mode =
-        ::stat(finalName.constData(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
-    // The new file is the old one renewed: it keeps its permissions. Nothing counts as
-    // written until the data is on the disk and the file is closed without an error; only
-    // then does it take the old file's place.
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && fileSyncCall(fd) == 0;
-    if (!ok) {
-        ::close(fd);
-    } else {
-        ok = fileCloseCall(fd) == 0;
-    }
-    if (ok) ok = ::rename(temp.constData(), finalName.constData()) == 0;
-    if (!ok) ::unlink(temp.constData());
-    return ok;
+    const mode_t mode = ::stat(finalName_.constData(), &old) == 0 ? (old.st_mode & 07777)
+                                                                  : (0666 & ~currentUmask());
+    // The new file is the old one renewed: it keeps its permissions.
+    ok_ = ::fchmod(fd_, mode) == 0;
+}
+
+FileReplacement::~FileReplacement() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!tempName_.isEmpty() && !committed_) ::unlink(tempName_.constData());
+}
+
+bool FileReplacement::write(QByteArrayView bytes) {
+    ok_ = ok_ && writeAll(fd_, bytes);
+    return ok_;
+}
+
+bool FileReplacement::commit() {
+    // Nothing counts as written until the data is on the disk and the file is closed without
+    // an error; only then does it take the old file's place.
+    if (!ok_ || fileSyncCall(fd_) != 0) return false;
+    const int fd = fd_;
+    fd_ = -1;
+    if (fileCloseCall(fd) != 0) return false;
+    committed_ = ::rename(tempName_.constData(), finalName_.constData()) == 0;
+    return committed_;
+}
+
+bool replaceFileBytes(const QString& path, const QByteArray& bytes) {
+    FileReplacement file(path);
+    return file.write(bytes) && file.commit();
 }
 
 QByteArray terminateLines(const QByteArray& bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace ScriptModule {
@@ -27,6 +28,28 @@ bool readFileBytes(const QString& path, QByteArray& bytes);
 // A failure to write, to flush the data to the disk or to close the file is a failure: the
 // target stays as it was and the temporary file is removed.
 bool replaceFileBytes(const QString& path, const QByteArray& bytes);
+
+// The same, for content written a piece at a time: the pieces go to the temporary file, and
+// commit puts it in the target's place. Without a successful commit the target stays as it
+// was and the temporary file is removed.
+class FileReplacement {
+  public:
+    explicit FileReplacement(const QString& path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False once any step has failed.
+    bool write(QByteArrayView bytes);
+    bool commit();
+
+  private:
+    QByteArray finalName_;
+    QByteArray tempName_;
+    int fd_ = -1;
+    bool ok_ = false;
+    bool committed_ = false;
+};
 
 // The calls that flush and close the new file (fdatasync and close). Tests put calls in
 // their place that fail the way a full or failing disk makes them fail.

@@ -12,6 +12,7 @@ using BASE64Module::base64Encode;
 using BASE64Module::detail::Alphabet;
 using BASE64Module::detail::decodeBytes;
 using BASE64Module::detail::encodeBytes;
+using BASE64Module::detail::encodeBytesTo;
 
 namespace {
 
@@ -146,6 +147,21 @@ class CodecsTest : public QObject {
         QFETCH(QString, input);
         QFETCH(QByteArray, bytes);
         QCOMPARE(decodeBytes(input, Alphabet::General), bytes);
+    }
+
+    // The encoder's bytes are its characters.
+    void encodesToBytesAsToCharacters() {
+        platform::resetRandomForTest();
+        for (int n = 0; n < 50; ++n) {
+            const QByteArray bytes = randomAnsi(n * 5, n % 2);
+            for (Alphabet a : {Alphabet::General, Alphabet::Box}) {
+                const QString text = encodeBytes(bytes, a);
+                QByteArray out(text.size() + 1, '#');
+                char* end = encodeBytesTo(out.data(), bytes, a);
+                QCOMPARE(end - out.data(), text.size());
+                QCOMPARE(out, text.toLatin1() + "#");
+            }
+        }
     }
 
     // A character outside the alphabet counts as 63 wherever it stands, so a line end inside

@@ -136,6 +136,69 @@ class PlatformLayerTest : public QObject {
         QCOMPARE(platform::toAnsi(big), QByteArray(whole.encode(big)));
     }
 
+    // Writers of long texts convert them a character at a time from the table: every
+    // character must get the bytes toAnsi gives it, on its own and wherever it stands.
+    void ansiTableGivesTheConvertersBytes() {
+        const platform::AnsiTable& table = platform::AnsiTable::instance();
+        auto text = [](char32_t c) {
+            return c < 0x10000 ? QString(QChar(char16_t(c))) : QString::fromUcs4(&c, 1);
+        };
+        auto bytes = [&table](char32_t c) {
+            char buffer[4];
+            return QByteArray(buffer, table.put(buffer, c) - buffer);
+        };
+        int differ = 0;
+        char32_t first = 0;
+        for (char32_t c = 0; c < 0x10000; ++c) {
+            if (QChar::isSurrogate(c)) continue;
+            if (bytes(c) != platform::toAnsi(text(c)) && differ++ == 0) first = c;
+        }
+        QVERIFY2(differ == 0, qPrintable(QString("%1 differ, the first U+%2")
+                                             .arg(differ)
+                                             .arg(quint32(first), 4, 16, QChar('0'))));
+
+        // Every code point next to its neighbours, between markup, after Chinese and an
+        // emoji, and in the reverse order.
+        const QString emoji = QString::fromUtf8("\xf0\x9f\x98\x80");
+        QString inOrder, marked, mixed, reversed;
+        QByteArray inOrderBytes, markedBytes, mixedBytes, reversedBytes;
+        for (char32_t c = 0; c < 0x110000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) continue;
+            const char32_t r = 0x10FFFF - c;
+            inOrder += text(c);
+            inOrderBytes += bytes(c);
+            marked += QLatin1Char('<') + text(c) + QLatin1Char('>');
+            markedBytes += '<' + bytes(c) + '>';
+            mixed += QStringLiteral("中") + emoji + text(c);
+            mixedBytes += "\xd6\xd0?" + bytes(c);
+            if (r >= 0xD800 && r <= 0xDFFF) continue;
+            reversed += text(r);
+            reversedBytes += bytes(r);
+        }
+        QVERIFY(platform::toAnsi(inOrder) == inOrderBytes);
+        QVERIFY(platform::toAnsi(marked) == markedBytes);
+        QVERIFY(platform::toAnsi(mixed) == mixedBytes);
+        QVERIFY(platform::toAnsi(reversed) == reversedBytes);
+    }
+
+    // What a saved character reads back as: itself, or "?" for one GBK lacks (beyond the
+    // Basic Multilingual Plane every one, as above). Never a different character, so never
+    // markup, a blank or one XML cannot hold.
+    void everyCharacterComesBackAsItselfOrQuestionMark() {
+        int other = 0;
+        char32_t first = 0;
+        for (char32_t c = 0x80; c < 0x10000; ++c) {
+            if (QChar::isSurrogate(c)) continue;
+            const QString text{QChar(char16_t(c))};
+            const QString back = platform::fromAnsi(platform::toAnsi(text));
+            if (back != text && back != QStringLiteral("?") && other++ == 0) first = c;
+        }
+        QVERIFY2(other == 0, qPrintable(QString("%1 come back as another character, the first "
+                                                "U+%2")
+                                            .arg(other)
+                                            .arg(quint32(first), 4, 16, QChar('0'))));
+    }
+
     void dialogsAreAnsweredAndRecorded() {
         platform::clearShownDialogs();
         platform::queueMessageAnswer(platform::MsgAnswer::No);

@@ -79,4 +79,38 @@ QString fromAnsi(const QByteArray& bytes) {
     return decoder.decode(bytes);
 }
 
+const AnsiTable& AnsiTable::instance() {
+    static const AnsiTable table;
+    return table;
+}
+
+AnsiTable::AnsiTable() {
+    for (char16_t c = 0; c < 0x80; ++c) bytes_[c] = c;
+    // Every other character in one conversion, each after a line end, which no character's
+    // bytes contain (a GBK trail byte is 0x40 or above).
+    QString all;
+    all.reserve(2 * 0x10000);
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(c)) continue;
+        all += QLatin1Char('\n');
+        all += QChar(char16_t(c));
+    }
+    all += QLatin1Char('\n');
+    const QByteArray bytes = toAnsi(all);
+    qsizetype at = 1;
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(c)) {
+            bytes_[c] = '?';
+            continue;
+        }
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0) end = bytes.size();
+        Q_ASSERT(end - at == 1 || end - at == 2);
+        const unsigned lead = at < end ? static_cast<unsigned char>(bytes[at]) : unsigned('?');
+        bytes_[c] =
+            end - at == 2 ? quint16(lead << 8 | static_cast<unsigned char>(bytes[at + 1])) : lead;
+        at = end + 1;
+    }
+}
+
 }  // namespace platform
