@@ -32,6 +32,10 @@ inline unsigned valueOf(char16_t c, const ReverseTable& table) {
     return c < 256 ? table[c] : 63u;
 }
 
+inline unsigned valueOf(unsigned char c, const ReverseTable& table) {
+    return table[c];
+}
+
 }  // namespace
 
 const char* alphabetText(Alphabet alphabet) {
@@ -83,7 +87,8 @@ char* encodeBytesTo(char* out, QByteArrayView bytes, Alphabet alphabet) {
 
 namespace {
 
-// Decodes text to out.
+// Decodes text (UTF-16 units or Latin-1 bytes) to out, which may be where the text itself
+// lies: a group is read whole before its bytes are written, and they never pass it.
 template <typename Char>
 qsizetype decodeInto(unsigned char* o, const Char* s, qsizetype size, Alphabet alphabet) {
     const ReverseTable& table = alphabet == Alphabet::Box ? kBoxReverse : kGeneralReverse;
@@ -123,6 +128,12 @@ QByteArray decodeBytes(QStringView text, Alphabet alphabet) {
     QByteArray out(decodedLength(m), Qt::Uninitialized);
     decodeInto(reinterpret_cast<unsigned char*>(out.data()), text.utf16(), text.size(), alphabet);
     return out;
+}
+
+QByteArray decodeLatin1(QByteArray text, Alphabet alphabet) {
+    auto* data = reinterpret_cast<unsigned char*>(text.data());
+    text.truncate(decodeInto(data, data, text.size(), alphabet));
+    return text;
 }
 
 }  // namespace detail

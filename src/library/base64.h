@@ -25,6 +25,8 @@ const char* alphabetText(Alphabet alphabet);
 // The byte-level halves of the codecs, for callers that hold bytes rather than text.
 QString encodeBytes(QByteArrayView bytes, Alphabet alphabet);
 QByteArray decodeBytes(QStringView text, Alphabet alphabet);
+// The same for text held as Latin-1 bytes, decoded where it lies.
+QByteArray decodeLatin1(QByteArray text, Alphabet alphabet);
 // Writes the encoding as ASCII at out, four bytes for every three (the last group padded),
 // and returns its end: for text that goes to a file as it is.
 char* encodeBytesTo(char* out, QByteArrayView bytes, Alphabet alphabet);

@@ -543,14 +543,31 @@ bool saveScriptFile(const QString& path, SaveFailure* why) {
     return true;
 }
 
+namespace {
+
+// The XML text a script file holds. A file of ASCII alone, as every saved one is, reads as
+// the same characters, so its line is decoded from the bytes where they lie; any other goes
+// the whole way through the code page first.
+QString scriptFileXml(const QString& path) {
+    QByteArray bytes;
+    if (!detail::readFileBytes(path, bytes)) return {};
+    bytes = detail::terminateLines(bytes);
+    if (std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return c & 0x80; }))
+        return BASE64Module::base64Decode(platform::fromAnsi(bytes));
+    return platform::fromAnsi(BASE64Module::detail::decodeLatin1(
+        std::move(bytes), BASE64Module::detail::Alphabet::General));
+}
+
+}  // namespace
+
 void loadScriptFile(const QString& path) {
     clearScriptDocument();
-    parseScriptXml(BASE64Module::base64Decode(readTextFile(path)), true);
+    parseScriptXml(scriptFileXml(path), true);
 }
 
 bool readScriptFile(const QString& path, ScriptDocument& record) {
     record = ScriptDocument();
-    return parseScriptXml(record, BASE64Module::base64Decode(readTextFile(path)), true);
+    return parseScriptXml(record, scriptFileXml(path), true);
 }
 
 bool parseScriptXml(const QString& decoded, bool readInclude) {
@@ -561,10 +578,8 @@ bool parseScriptXml(ScriptDocument& d, const QString& decoded, bool readInclude)
     const QString endTag = QStringLiteral("</Tolvar>");
     const qsizetype at = decoded.indexOf(endTag);
     if (at < 0) return false;
-    const QString kept = decoded.left(at + endTag.size() + 1);
-
     XmlDocument xml;
-    if (!xml.loadXML(kept)) return false;
+    if (!xml.loadXML(QStringView(decoded).left(at + endTag.size() + 1))) return false;
 
     const XmlNode first = xml.firstChild();
     if (first.nodeType() == XmlNode::Type::Declaration ||

@@ -241,7 +241,7 @@ void collectText(std::string& out, const xml_node& top) {
         if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) out += n.value();
 }
 
-QString trimmed(const std::string& s) {
+QString trimmed(std::string_view s) {
     auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     size_t b = 0, e = s.size();
     while (b < e && space(s[b])) ++b;
@@ -482,9 +482,15 @@ QString XmlNode::text() const {
     std::string s;
     switch (n.type()) {
         case pugi::node_element:
-        case pugi::node_document:
+        case pugi::node_document: {
+            // One text child (a long code, most often) is read where it lies.
+            const xml_node only = firstVisible(n);
+            if (only && !nextVisible(only) &&
+                (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata))
+                return trimmed(only.value());
             collectText(s, n);
             break;
+        }
         case pugi::node_declaration:
             for (xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
                 if (!s.empty()) s += ' ';
@@ -638,12 +644,16 @@ XmlDocument::XmlDocument() : d_(std::make_shared<XmlDocData>()) {}
 XmlDocument::XmlDocument(std::shared_ptr<XmlDocData> d) : d_(std::move(d)) {}
 
 bool XmlDocument::loadXML(const QString& text) {
+    return loadXML(QStringView(text));
+}
+
+bool XmlDocument::loadXML(QStringView text) {
     ++d_->version;
     // Handles may still point into the old tree: keep it alive rather than destroy it.
     if (d_->doc->first_child()) d_->spare.push_back(std::move(d_->doc));
     d_->doc = std::make_unique<pugi::xml_document>();
 
-    QStringView view(text);
+    QStringView view = text;
     if (view.startsWith(QChar(0xFEFF))) view = view.mid(1);
     if (view.isEmpty() || !hasOnlyXmlChars(view)) return false;
     bool declaration = false;

@@ -13,6 +13,7 @@
 // in text, "&", "<" and '"' in attribute values; every other character is written as it is.
 
 #include <QString>
+#include <QStringView>
 #include <memory>
 
 namespace pugi {
@@ -132,6 +133,7 @@ class XmlDocument {
     // Replaces the content by the parsed text. False, and no nodes, when the text is not
     // well-formed XML (empty text included).
     bool loadXML(const QString& text);
+    bool loadXML(QStringView text);
 
     XmlNode documentNode() const;
     XmlNode firstChild() const;  // the declaration when there is one, else the root element

@@ -467,7 +467,8 @@ void tidyTexts(xml_node parent, xml_node first, xml_node stop) {
 // must be well-formed by itself.
 bool expandText(xml_node text, Expansion& x, int depth) {
     xml_node parent = text.parent();
-    const std::string raw = text.value();
+    // The node's own text stays in place until the node is changed, at the end.
+    const std::string_view s(text.value());
     std::string buf;
     xml_node first;
     auto flush = [&]() {
@@ -477,7 +478,6 @@ bool expandText(xml_node text, Expansion& x, int depth) {
         if (!first) first = t;
         buf.clear();
     };
-    const std::string_view s(raw);
     for (size_t i = 0; i < s.size();) {
         if (s[i] != '&') {
             const size_t amp = s.find('&', i);
@@ -524,8 +524,14 @@ bool expandText(xml_node text, Expansion& x, int depth) {
             if (!first) first = copy;
         }
     }
-    flush();
     const xml_node stop = text.next_sibling();
+    if (!first && !buf.empty()) {
+        // Text alone: the node takes it, in the room its references took when that is enough.
+        text.set_value(buf.c_str());
+        tidyTexts(parent, text, stop);
+        return true;
+    }
+    flush();
     parent.remove_child(text);
     if (first) tidyTexts(parent, first, stop);
     return true;

@@ -113,6 +113,24 @@ class XmlDocumentTest : public QObject {
                                                   << "";
         QTest::newRow("empty element") << "<a/>"
                                        << "";
+        QTest::newRow("one text with references") << "<a>  x &amp; &lt;y&gt;&#20013;  </a>"
+                                                  << "x & <y>\u4e2d";
+        QTest::newRow("references to blanks alone") << "<a>&#32;&#9;</a>"
+                                                    << "";
+        QTest::newRow("one CDATA section") << "<a><![CDATA[ y ]]></a>"
+                                           << "y";
+        QTest::newRow("text and CDATA") << "<a>p<![CDATA[q]]></a>"
+                                        << "pq";
+        QTest::newRow("entities longer than their references")
+            << "<!DOCTYPE a [<!ENTITY e 'long text'>]><a>&e;&e;</a>"
+            << "long textlong text";
+        QTest::newRow("entity with markup amid references")
+            << "<!DOCTYPE a [<!ENTITY e '<b>in</b>'>]><a>x &e; y &amp;</a>"
+            << "x in y &";
+        QTest::newRow("entity of nothing") << "<!DOCTYPE a [<!ENTITY e ''>]><a>&e;</a>"
+                                           << "";
+        QTest::newRow("long text with references")
+            << "<a>" + QString("x&lt;").repeated(100000) + "</a>" << QString("x<").repeated(100000);
     }
     void text() {
         QFETCH(QString, input);
