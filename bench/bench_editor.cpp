@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QtTest/QTest>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -174,6 +175,24 @@ int main(int argc, char** argv) {
     const QString english = TranslateModule::translateScript(explain, "cn2en");
     print("  list the functions of the whole text",
           measure([&] { (void)ScriptModule::listScriptFunctions(english); }));
+
+    // Edits that take or bring many lines at once: the whole text cut out, then put back.
+    auto cutAndPaste = [](QPlainTextEdit* edit, const char* what) {
+        QTextCursor all(edit->document());
+        all.select(QTextCursor::Document);
+        edit->setTextCursor(all);
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+        const double cut = t.nsecsElapsed() / 1e6;
+        t.restart();
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        std::printf("%-40s whole text cut %6.1f ms, pasted back %6.1f ms\n", what, cut,
+                    t.nsecsElapsed() / 1e6);
+    };
+    cutAndPaste(&plain, "plain text view (floor)");
+    cutAndPaste(view, "explain view");
+    if (calls->count() == 0) std::printf("(the function list is unexpectedly empty)\n");
 
     std::printf(
         "BENCH explain-view keystroke, 50,000 lines (body line) | %.3f | %.3f | <= 5 ms (floor: "

@@ -70,28 +70,26 @@ void ScriptLines::count(const Line& line, int sign) {
 }
 
 void ScriptLines::replaceLines(int first, int oldLast, int newLast) {
-    for (int i = first; i <= oldLast; ++i) count(lines_.at(i), -1);
     const int oldCount = oldLast - first + 1;
     const int newCount = newLast - first + 1;
     bool callsChanged = false;
+    for (int i = first; i <= oldLast; ++i) {
+        const Line& old = lines_.at(i);
+        count(old, -1);
+        callsChanged = callsChanged || !old.calls.isEmpty() || old.headerWithoutBrace;
+    }
+    // The line count changes in one move of the lines after the range: a cut or a paste
+    // of many lines would otherwise move them once per line.
+    if (newCount > oldCount)
+        lines_.insert(first + oldCount, newCount - oldCount, Line());
+    else if (newCount < oldCount)
+        lines_.remove(first + newCount, oldCount - newCount);
     QTextBlock block = document_->findBlockByNumber(first);
-    for (int i = 0; i < newCount; ++i, block = block.next()) {
+    for (int i = first; i <= newLast; ++i, block = block.next()) {
         Line line = readLine(block.text());
         count(line, 1);
-        if (i < oldCount) {
-            Line& old = lines_[first + i];
-            callsChanged = callsChanged || old.calls != line.calls ||
-                           old.headerWithoutBrace != line.headerWithoutBrace;
-            old = std::move(line);
-        } else {
-            callsChanged = callsChanged || !line.calls.isEmpty() || line.headerWithoutBrace;
-            lines_.insert(first + i, std::move(line));
-        }
-    }
-    for (int i = newCount; i < oldCount; ++i) {
-        const Line& gone = lines_.at(first + newCount);
-        callsChanged = callsChanged || !gone.calls.isEmpty() || gone.headerWithoutBrace;
-        lines_.removeAt(first + newCount);
+        callsChanged = callsChanged || !line.calls.isEmpty() || line.headerWithoutBrace;
+        lines_[i] = std::move(line);
     }
     if (callsChanged) callsStale_ = true;
 }
