@@ -90,7 +90,12 @@ void writeIniValue(const QString& file, const QString& section, const QString& k
     }
     // Lines end where the reader ends them (CR LF or a lone CR), or a key line the reader
     // sees would not be found here, and every later value would go to a line never read.
-    QString t = kCrLf + platform::fromAnsi(ScriptModule::detail::terminateLines(bytes));
+    QString t = platform::fromAnsi(ScriptModule::detail::terminateLines(bytes));
+    // The text is tidied as it will be written before anything is looked for in it:
+    // tidying drops control characters before the first line, and a header behind them,
+    // unseen here, would become the section the reader finds first.
+    tidy(t);
+    t.prepend(kCrLf);
     const QString keyLine = key + "=" + value;
 
     const QString headerPattern = "\r\n[" + section + "]\r";

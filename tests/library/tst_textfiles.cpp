@@ -393,6 +393,11 @@ class TextFilesTest : public QObject {
         QTest::newRow("key with lone LF") << QByteArray("[s]\r\nk=a\nb=2\r\nc=3\r\n");
         QTest::newRow("key after a lone LF") << QByteArray("[s]\r\n\nk=1\r\n");
         QTest::newRow("key after a lone LF inside a line") << QByteArray("[s]\r\nx\nk=1\r\n");
+        // Tidying drops them, and the section it leaves first is the one the reader finds.
+        QTest::newRow("control characters before the first header")
+            << QByteArray("\x02[s]\rk=w");
+        QTest::newRow("control characters and line ends before the first header")
+            << QByteArray("\r\n\x01\t[s]\r\nk=w\r\n");
     }
     void writtenValueReadsBack() {
         QFETCH(QByteArray, before);
