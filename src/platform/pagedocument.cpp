@@ -423,6 +423,11 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
             navigated = true;
             if (timer.remainingTime() > kNavigationGraceMs) timer.start(kNavigationGraceMs);
         });
+        // A load that ends during the wait started before the call, and its document may
+        // have taken the place of the one asked, which then never answers: that page has
+        // moved on and is not stuck. The call still has its whole bound, as the document
+        // asked may be the one that just finished loading.
+        QObject::connect(page, &QWebEnginePage::loadFinished, &loop, [&] { navigated = true; });
         st->loop = &loop;
         timer.start(timeoutMs);
         WebPage::enterWait();

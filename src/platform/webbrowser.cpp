@@ -450,10 +450,11 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     loading_ = qMax(0, loading_ - 1);
     if (loading_ == 0) requested_ = false;
     // Stopped, or given up for another navigation or a download: no document came of it.
-    // Nor did one come of a load that went down with the stuck renderer ended for the next.
+    // Nor did one come of a load that failed with the stuck renderer ended for the next. A
+    // load that succeeded meanwhile (a busy renderer taken for a stuck one) has its document.
     constexpr int kAborted = -3;
     if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted ||
-        recovery_ != Recovery::None)
+        (recovery_ != Recovery::None && info.status() != L::LoadSucceededStatus))
         return;
     ++documentsDone_;
     // A document of its own is there (the first, empty one never gets here with an address

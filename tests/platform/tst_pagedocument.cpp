@@ -446,6 +446,35 @@ class PageDocumentTest : public QObject {
         QCOMPARE(body.children[1].nodeName, QStringLiteral("P"));
     }
 
+    // A call whose document is replaced while it waits gets no answer. The page has moved on
+    // and is not stuck: the document that took its place answers at once (the recorder asks
+    // the new page as soon as it is complete, and would otherwise leave it without its
+    // recorder).
+    void callOutlivedByItsDocumentLeavesThePageAnswering() {
+        QVERIFY(!open("/page.html").isNull());
+        // Busy for a while: a call sent now waits behind the loop.
+        QVERIFY(wb_->Document()
+                    .execScript("setTimeout(function () { var t = Date.now();"
+                                " while (Date.now() - t < 4000) {} }, 100);")
+                    .ok);
+        QTest::qWait(300);
+        // Another site, so that another renderer takes the new document meanwhile.
+        QString other = server_->url("/other.html");
+        other.replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+        QSignalSpy started(wb_->page(), &QWebEnginePage::loadStarted);
+        QSignalSpy done(wb_, &WebBrowser::DocumentComplete);
+        wb_->Navigate(other);
+        QVERIFY(started.wait(5000));
+        PageResult r;
+        (void)wb_->Document(&r);
+        QVERIFY(!r.ok);
+        QVERIFY(!done.isEmpty() || done.wait(15000));
+        QCOMPARE(wb_->LocationURL(), other);
+        const PageDocument next = wb_->Document(&r);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QVERIFY(next.body().getText("innerHTML").contains("other"));
+    }
+
     // Last: the page's renderer stays stuck until the control navigates again.
     void runawayPageScriptIsBounded() {
         const PageDocument doc = open("/hang.html");
