@@ -370,8 +370,7 @@ QString describeBoard(const XmlNode& list) {
                 out += u'\x07' + textAsRead(n.nodeTypedValue()) + u'\x05';
                 break;
             case XmlNode::Type::ProcessingInstruction:
-                out += u'\x08' + n.nodeName() + u'\x03' + textAsRead(n.nodeTypedValue()) +
-                       u'\x05';
+                out += u'\x08' + n.nodeName() + u'\x03' + textAsRead(n.nodeTypedValue()) + u'\x05';
                 break;
             default:
                 out += u'\x0E' + n.nodeName() + u'\x05';

@@ -353,13 +353,13 @@ class BoxFileTest : public QObject {
                                    "<Tolvar><base><name>深</name></base><list style=\"s\">"
                                    "<label><id>l</id><show>") +
                                deep + QStringLiteral("</show></label>") + deep +
-                               QStringLiteral("</list><target><url>/</url></target>"
-                                              "<script>go()</script></Tolvar>");
+                               QStringLiteral(
+                                   "</list><target><url>/</url></target>"
+                                   "<script>go()</script></Tolvar>");
         const QByteArray scriptLine = mapped(platform::toAnsi(script), kGeneral) + "\r\n";
-        QVERIFY(writeBytes(folder.file("deep.tvb"),
-                           mapped(mapped(platform::toAnsi(skin), kGeneral) + ":" + scriptLine,
-                                  kBox) +
-                               "\r\n"));
+        QVERIFY(writeBytes(
+            folder.file("deep.tvb"),
+            mapped(mapped(platform::toAnsi(skin), kGeneral) + ":" + scriptLine, kBox) + "\r\n"));
         QString skinText, scriptText;
         QVERIFY(BoxScript::openBox("deep.tvb", skinText, scriptText));
         QCOMPARE(skinText, skin);

@@ -309,7 +309,8 @@ class PageInjectionTest : public QObject {
     void deeplyNestedSkinGoesIn() {
         TestProgramFolder folder;
         constexpr int kDepth = 100000;
-        const QString nested = QStringLiteral("<b>").repeated(kDepth) + QStringLiteral("$BoardTemplate$") +
+        const QString nested = QStringLiteral("<b>").repeated(kDepth) +
+                               QStringLiteral("$BoardTemplate$") +
                                QStringLiteral("</b>").repeated(kDepth);
         XmlDocument parsed;
         QVERIFY(parsed.loadXML(nested));

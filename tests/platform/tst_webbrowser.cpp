@@ -377,8 +377,7 @@ class WebBrowserTest : public QObject {
         QStringList files = secrets.fileUrls();
         files << QUrl::fromLocalFile(own.filePath(QStringLiteral("same.txt"))).toString();
         wb->Document().evaluate(stealingScript(files, server_->url("/sink")));
-        QTRY_VERIFY_WITH_TIMEOUT(wb->Document().evaluate("window.__done === true").toBool(),
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(wb->Document().evaluate("window.__done === true").toBool(), 15000);
         QTest::qWait(300);
         QCOMPARE(wb->Document().evaluate("window.__stolen").toString(), QString());
         QList<WebBrowser*> shows{&popUp};
