@@ -285,13 +285,13 @@ class SiteTextTest : public QObject {
         // What is checked is what is opened.
         QTest::newRow("blanks around") << " \thttp://d/new.zip \r"
                                        << "http://d/new.zip";
-        QTest::newRow("file") << "file:///etc/passwd" << "";
-        QTest::newRow("local path") << "/usr/bin/xterm" << "";
-        QTest::newRow("script") << "javascript:alert(1)" << "";
-        QTest::newRow("script, capitals") << "JavaScript:alert(1)" << "";
-        QTest::newRow("other scheme") << "ftp://d/new.zip" << "";
-        QTest::newRow("no host") << "http:///new.zip" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("file") << "file:///etc/passwd" << QString();
+        QTest::newRow("local path") << "/usr/bin/xterm" << QString();
+        QTest::newRow("script") << "javascript:alert(1)" << QString();
+        QTest::newRow("script, capitals") << "JavaScript:alert(1)" << QString();
+        QTest::newRow("other scheme") << "ftp://d/new.zip" << QString();
+        QTest::newRow("no host") << "http:///new.zip" << QString();
+        QTest::newRow("empty") << "" << QString();
     }
     void downloadOpensOnlyWebAddresses() {
         QFETCH(QString, url);
