@@ -428,7 +428,7 @@ class TolvarBoxFormTest : public QObject {
         QVERIFY(!bodyHtml().contains(QStringLiteral("不安全")));
     }
 
-    // The Part's safety test: over the template with the values in, the folder left out.
+    // The safety test: over the template with the values in, the folder left out.
     void isSafe_data() {
         QTest::addColumn<QString>("templateText");
         QTest::addColumn<QString>("icon");
