@@ -333,40 +333,17 @@ QString attributeAsRead(const QString& value) {
 
 // The board as the reader sees it, in one text: element and attribute names exactly, values as
 // they read back, adjacent texts joined and texts of white space alone left out. Control
-// characters, dropped from every value, separate the parts.
-void describeChildren(const XmlNode& parent, QString& out);
-
-void describeNode(const XmlNode& n, QString& out) {
-    switch (n.nodeType()) {
-        case XmlNode::Type::Element: {
-            out += u'\x01' + n.nodeName();
-            for (int i = 0; i < n.attributeCount(); ++i) {
-                const XmlNode a = n.attributeItem(i);
-                out += u'\x02' + a.nodeName() + u'\x03' + attributeAsRead(a.nodeTypedValue());
-            }
-            out += u'\x04';
-            describeChildren(n, out);
-            out += u'\x05';
-            break;
-        }
-        case XmlNode::Type::CData:
-            out += u'\x06' + textAsRead(n.nodeTypedValue()) + u'\x05';
-            break;
-        case XmlNode::Type::Comment:
-            out += u'\x07' + textAsRead(n.nodeTypedValue()) + u'\x05';
-            break;
-        case XmlNode::Type::ProcessingInstruction:
-            out += u'\x08' + n.nodeName() + u'\x03' + textAsRead(n.nodeTypedValue()) + u'\x05';
-            break;
-        default:
-            out += u'\x0E' + n.nodeName() + u'\x05';
-            break;
-    }
-}
-
-void describeChildren(const XmlNode& parent, QString& out) {
-    QString text;
-    auto flushText = [&] {
+// characters, dropped from every value, separate the parts. A board may nest as deep as its
+// file does: the walk keeps the open elements in a list of its own, not on the stack.
+QString describeBoard(const XmlNode& list) {
+    if (list.isNull()) return QStringLiteral("\x01list\x04\x05");  // the empty board written
+    QString out;
+    struct Open {
+        XmlNode next;  // the next child to describe
+        QString text;  // adjacent texts met so far
+    };
+    QList<Open> open;
+    auto flushText = [&out](QString& text) {
         const QString t = textAsRead(text);
         text.clear();
         for (QChar c : t)
@@ -375,23 +352,49 @@ void describeChildren(const XmlNode& parent, QString& out) {
                 return;
             }
     };
-    for (XmlNode c = parent.firstChild(); !c.isNull(); c = c.nextSibling()) {
-        if (c.nodeType() == XmlNode::Type::Text) {
-            text += c.nodeTypedValue();
+    auto describe = [&out, &open](const XmlNode& n) {
+        switch (n.nodeType()) {
+            case XmlNode::Type::Element:
+                out += u'\x01' + n.nodeName();
+                for (int i = 0; i < n.attributeCount(); ++i) {
+                    const XmlNode a = n.attributeItem(i);
+                    out += u'\x02' + a.nodeName() + u'\x03' + attributeAsRead(a.nodeTypedValue());
+                }
+                out += u'\x04';
+                open.append({n.firstChild(), QString()});
+                break;
+            case XmlNode::Type::CData:
+                out += u'\x06' + textAsRead(n.nodeTypedValue()) + u'\x05';
+                break;
+            case XmlNode::Type::Comment:
+                out += u'\x07' + textAsRead(n.nodeTypedValue()) + u'\x05';
+                break;
+            case XmlNode::Type::ProcessingInstruction:
+                out += u'\x08' + n.nodeName() + u'\x03' + textAsRead(n.nodeTypedValue()) + u'\x05';
+                break;
+            default:
+                out += u'\x0E' + n.nodeName() + u'\x05';
+                break;
+        }
+    };
+    describe(list);
+    while (!open.isEmpty()) {
+        Open& top = open.last();
+        if (top.next.isNull()) {
+            flushText(top.text);
+            open.removeLast();
+            out += u'\x05';
             continue;
         }
-        flushText();
-        describeNode(c, out);
+        const XmlNode child = top.next;
+        top.next = child.nextSibling();
+        if (child.nodeType() == XmlNode::Type::Text) {
+            top.text += child.nodeTypedValue();
+            continue;
+        }
+        flushText(top.text);
+        describe(child);
     }
-    flushText();
-}
-
-QString describeBoard(const XmlNode& list) {
-    QString out;
-    if (list.isNull())
-        out = QStringLiteral("\x01list\x04\x05");  // the empty board written in its place
-    else
-        describeNode(list, out);
     return out;
 }
 

@@ -157,7 +157,9 @@ bool isVoidHtmlElement(const QString& name) {
     return names.contains(name.toLower());
 }
 
-void appendMarkup(QString& out, const XmlNode& node) {
+// Writes a node that has no children to write, or the start tag of an element that has (true:
+// its children and end tag follow).
+bool openMarkup(QString& out, const XmlNode& node, const detail::MarkupValues* values) {
     switch (node.nodeType()) {
         case XmlNode::Type::Element: {
             const QString name = node.nodeName();
@@ -166,30 +168,70 @@ void appendMarkup(QString& out, const XmlNode& node) {
             const int count = node.attributeCount();
             for (int i = 0; i < count; ++i) {
                 const XmlNode a = node.attributeItem(i);
+                QString value = a.nodeTypedValue();
+                if (values && values->attribute) {
+                    value = values->attribute(node, a.nodeName(), value);
+                    if (value.isNull()) continue;
+                }
                 out += u' ';
                 out += a.nodeName();
                 out += QStringLiteral("=\"");
-                out += escapedAttribute(a.nodeTypedValue());
+                out += escapedAttribute(value);
                 out += u'"';
             }
             if (!node.hasChildNodes()) {
                 out += isVoidHtmlElement(name) ? QStringLiteral("/>")
                                                : QStringLiteral("></") + name + u'>';
-                return;
+                return false;
             }
             out += u'>';
-            for (XmlNode c = node.firstChild(); !c.isNull(); c = c.nextSibling())
-                appendMarkup(out, c);
-            out += QStringLiteral("</") + name + u'>';
-            return;
+            return true;
         }
+        case XmlNode::Type::Text:
         case XmlNode::Type::CData:
             // HTML content has no CDATA sections: the text itself is what was meant.
-            out += escapedText(node.nodeTypedValue());
-            return;
+            out += escapedText(values && values->text ? values->text(node, node.nodeTypedValue())
+                                                      : node.nodeTypedValue());
+            return false;
+        case XmlNode::Type::Comment:
+        case XmlNode::Type::ProcessingInstruction:
+            if (values && values->text) {
+                const QString value = values->text(node, node.nodeTypedValue());
+                if (node.nodeType() == XmlNode::Type::Comment) {
+                    out += QStringLiteral("<!--") + value + QStringLiteral("-->");
+                } else {
+                    out += QStringLiteral("<?") + node.nodeName();
+                    if (!value.isEmpty()) out += u' ' + value;
+                    out += QStringLiteral("?>");
+                }
+                return false;
+            }
+            out += node.xml();
+            return false;
         default:
             out += node.xml();
-            return;
+            return false;
+    }
+}
+
+// A file's markup may nest as deep as it likes: the walk keeps its place in the tree, not on
+// the stack.
+void appendMarkup(QString& out, const XmlNode& top, const detail::MarkupValues* values) {
+    XmlNode cur = top;
+    for (;;) {
+        if (openMarkup(out, cur, values)) {
+            cur = cur.firstChild();
+            continue;
+        }
+        for (;;) {
+            if (cur == top) return;
+            if (const XmlNode next = cur.nextSibling(); !next.isNull()) {
+                cur = next;
+                break;
+            }
+            cur = cur.parentNode();
+            out += QStringLiteral("</") + cur.nodeName() + u'>';
+        }
     }
 }
 
@@ -197,9 +239,9 @@ void appendMarkup(QString& out, const XmlNode& node) {
 
 namespace detail {
 
-QString htmlMarkup(const XmlNode& node) {
+QString htmlMarkup(const XmlNode& node, const MarkupValues* values) {
     QString out;
-    if (!node.isNull()) appendMarkup(out, node);
+    if (!node.isNull()) appendMarkup(out, node, values);
     return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "library/xmldocument.h"
 #include "platform/pagedocument.h"
@@ -77,10 +78,22 @@ void writeBugLogLines(const QStringList& messages);
 
 namespace detail {
 
+// What htmlMarkup writes for the values it meets, where a caller fills them in on the way. An
+// unset function writes the value as the tree holds it.
+struct MarkupValues {
+    // An attribute's value, escaped afterwards; a null text leaves the attribute out.
+    std::function<QString(const XmlNode& element, const QString& name, const QString& value)>
+        attribute;
+    // The text of a text or CDATA node (escaped afterwards), of a comment or of a processing
+    // instruction (written as given).
+    std::function<QString(const XmlNode& node, const QString& value)> text;
+};
+
 // A node's markup as the page's HTML parser must see it to build the same tree: the node's
 // `xml`, except that an empty element that HTML does not know as void is written with its
-// end tag ("<div></div>", not "<div/>", which HTML would read as an open tag).
-QString htmlMarkup(const XmlNode& node);
+// end tag ("<div></div>", not "<div/>", which HTML would read as an open tag). Nesting of any
+// depth is written.
+QString htmlMarkup(const XmlNode& node, const MarkupValues* values = nullptr);
 
 }  // namespace detail
 

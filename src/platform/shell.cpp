@@ -13,6 +13,13 @@ QStringList& opened() {
 }
 }  // namespace
 
+bool isWebAddress(const QString& address) {
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 void openInSystemBrowser(const QString& address) {
     opened().append(address);
     if (holdBack) return;

@@ -64,6 +64,14 @@ QWebEngineProfile* WebPage::sharedProfile() {
         p->setHttpCacheType(QWebEngineProfile::NoCache);
         // Sites answer in Chinese, as they do for the programs' users.
         p->setHttpAcceptLanguage(acceptLanguage());
+        // Pages come from strangers, and so do the boards and boxes put into them. A page
+        // shown from a local file (the board preview, a file the user opens) may show itself
+        // and nothing more: it reads no other file, its own folder's included, and reaches no
+        // web address, not even by navigating or opening a window. Every page of the process
+        // lives in this profile, those handed over by new-window requests too.
+        QWebEngineSettings* s = p->settings();
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
         return p;
     }();
     return profile;

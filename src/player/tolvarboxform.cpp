@@ -1,5 +1,6 @@
 #include "player/tolvarboxform.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include "library/base64.h"
 #include "library/boxfile.h"
@@ -25,7 +27,9 @@
 #include "library/xmldocument.h"
 #include "livepage/pageinjection.h"
 #include "platform/core/programfolder.h"
+#include "platform/dialogs.h"
 #include "platform/pagedocument.h"
+#include "platform/shell.h"
 #include "platform/webbrowser.h"
 #include "workbench/site.h"
 #include "workbench/toolpicture.h"
@@ -37,12 +41,15 @@ using namespace platform::geometry;
 const QString kCaption = QStringLiteral("ZandrelV2.0");
 const QString kWelcome = QStringLiteral("欢迎使用ZandrelV2.0");
 const QString kUnsafe = QStringLiteral("介绍页面发现不安全因素请到主站重新下载.");
+const QString kNotABox = QStringLiteral("文件“%1”不是可以打开的盒子, 没有打开它.");
 const QString kConfigFile = QStringLiteral("config.ini");
 const QString kTemplateFile = QStringLiteral("skin.html");
 const QString kBoxMark = QStringLiteral(".tvb");
 
 constexpr int kToolCount = 6;
 constexpr int kUrlTop = 960;
+// Widest the box list's drop-down grows, in twips: some thirty characters.
+constexpr int kListPopUpMaxWidth = 5400;
 
 QString toolTip(int index) {
     static const char* const tips[kToolCount] = {"首 页", "后 退", "刷 新",
@@ -78,84 +85,210 @@ namespace playerIntro {
 
 namespace {
 
-// A box comes from anywhere: what it says goes into the page as text, never as markup, so
-// that no element or event attribute of its own slips past the safety test, and a bare "&"
-// or "<" in a description does not spoil the whole page.
-QString asText(const QString& value) {
-    QString text = value;
-    text.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
-    text.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
-    text.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
-    text.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
-    text.replace(QLatin1Char('\''), QStringLiteral("&apos;"));
+const QString kTokens[] = {QStringLiteral("${scriptIcon}"),   QStringLiteral("${scriptName}"),
+                           QStringLiteral("${scriptAuthor}"), QStringLiteral("${scriptPage}"),
+                           QStringLiteral("${scriptInfo}"),   QStringLiteral("${localPath}")};
+
+// What the tokens stand for, in their order.
+QStringList tokenValues(const IntroValues& v, const QString& localPath) {
+    return {v.icon, v.name, v.author, v.home, v.information, localPath};
+}
+
+// Each token in turn, every occurrence, its value passed through escape: a value holding a
+// later token has that token replaced too, unless its escaping took the token apart.
+QString replaced(QString text, const QStringList& values,
+                 QString (*escape)(const QString&) = nullptr) {
+    for (int i = 0; i < values.size(); ++i)
+        if (text.contains(kTokens[i]))
+            text.replace(kTokens[i], escape ? escape(values[i]) : values[i]);
     return text;
 }
 
-}  // namespace
-
-QString fillTemplate(const QString& templateText, const QString& icon, const QString& name,
-                     const QString& author, const QString& home, const QString& information,
-                     const QString& folder) {
-    QString text = templateText;
-    text.replace(QStringLiteral("${scriptIcon}"), asText(icon));
-    text.replace(QStringLiteral("${scriptName}"), asText(name));
-    text.replace(QStringLiteral("${scriptAuthor}"), asText(author));
-    text.replace(QStringLiteral("${scriptPage}"), asText(home));
-    text.replace(QStringLiteral("${scriptInfo}"), asText(information));
-    text.replace(QStringLiteral("${localPath}"), asText(QStringLiteral("file://") + folder));
-    return text;
-}
-
-namespace {
-
-bool namesFrameOrScript(const QString& text) {
-    return text.contains(QStringLiteral("frame")) || text.contains(QStringLiteral("script"));
-}
-
-// Whether some occurrence of token in the template sits between a "<" and its ">".
-bool insideATag(const QString& templateText, const QString& token) {
-    for (int at = templateText.indexOf(token); at >= 0;
-         at = templateText.indexOf(token, at + token.size())) {
-        if (at == 0) continue;
-        if (templateText.lastIndexOf(QLatin1Char('<'), at - 1) >
-            templateText.lastIndexOf(QLatin1Char('>'), at - 1))
-            return true;
-    }
+bool holdsToken(const QString& text) {
+    for (const QString& token : kTokens)
+        if (text.contains(token)) return true;
     return false;
 }
 
-}  // namespace
-
-bool isSafe(const QString& templateText, const QString& icon, const QString& name,
-            const QString& author, const QString& home, const QString& information) {
-    const std::pair<QString, QString> values[] = {
-        {QStringLiteral("${scriptIcon}"), icon},        {QStringLiteral("${scriptName}"), name},
-        {QStringLiteral("${scriptAuthor}"), author},    {QStringLiteral("${scriptPage}"), home},
-        {QStringLiteral("${scriptInfo}"), information},
-    };
-    // The tokens themselves spell "script"; a space in their place keeps the text around a
-    // token from joining into a word it does not hold.
-    QString bare = templateText;
-    for (const auto& [token, value] : values) bare.replace(token, QStringLiteral(" "));
-    bare.replace(QStringLiteral("${localPath}"), QStringLiteral(" "));
-    if (namesFrameOrScript(bare)) return false;
-    for (const auto& [token, value] : values)
-        if (namesFrameOrScript(value) && insideATag(templateText, token)) return false;
-    return true;
+QString nothing(const QString&) {
+    return QString();
 }
 
-IntroParts introParts(const QString& filledText) {
+QString cssEscape(QChar c) {
+    return u'\\' + QString::number(c.unicode(), 16) + u' ';
+}
+
+// A value inside a CSS string: nothing in it can end the string, the declaration or the
+// style element.
+QString cssString(const QString& value) {
+    QString out;
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || c == u'\\' || c == u'\'' ||
+            c == u'"' || c == u'<' || c == u'>' || c == u'&')
+            out += cssEscape(c);
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A value in CSS outside a string: one word that cannot start another declaration or rule.
+QString cssWord(const QString& value) {
+    QString out;
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u >= 0xA0 || (u < 0x80 && (c.isLetterOrNumber() || c == u'-' || c == u'_')))
+            out += c;
+        else
+            out += cssEscape(c);
+    }
+    return out;
+}
+
+// An address the page may load or follow: the filled text when it is a web address, in its
+// encoded form; otherwise nothing.
+QString webAddressOrNothing(const QString& filled) {
+    if (!platform::isWebAddress(filled)) return QString();
+    return QString::fromLatin1(QUrl(filled).toEncoded());
+}
+
+bool endsWithUrlOpening(const QString& out) {
+    qsizetype end = out.size();
+    while (end > 0 && out.at(end - 1).isSpace()) --end;
+    return end >= 4 && QStringView(out).mid(end - 4, 4).compare(u"url(", Qt::CaseInsensitive) == 0;
+}
+
+// CSS of the template (a style element's text or a style attribute) with the values put in:
+// in an address (url(...)) only a web address, as a string; in a string as string content;
+// elsewhere as one escaped word; in a comment not at all.
+QString filledCss(const QString& css, const QStringList& values) {
+    QString out;
+    const qsizetype n = css.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = css.at(i);
+        if (c == u'/' && i + 1 < n && css.at(i + 1) == u'*') {
+            qsizetype end = css.indexOf(QStringLiteral("*/"), i + 2);
+            end = end < 0 ? n : end + 2;
+            out += replaced(css.mid(i, end - i), values, nothing);
+            i = end;
+            continue;
+        }
+        if (c == u'\'' || c == u'"') {
+            qsizetype j = i + 1;
+            while (j < n && css.at(j) != c && css.at(j) != u'\n') j += css.at(j) == u'\\' ? 2 : 1;
+            j = qMin(j, n);
+            const QString content = css.mid(i + 1, j - i - 1);
+            const bool closed = j < n && css.at(j) == c;
+            if (!holdsToken(content))
+                out += css.mid(i, j - i) + (closed ? QString(c) : QString());
+            else if (endsWithUrlOpening(out))
+                out += c + cssString(webAddressOrNothing(replaced(content, values))) + c;
+            else
+                out += c + replaced(content, values, cssString) + c;
+            i = closed ? j + 1 : j;
+            continue;
+        }
+        if (QStringView(css).mid(i, 4).compare(u"url(", Qt::CaseInsensitive) == 0) {
+            out += css.mid(i, 4);
+            i += 4;
+            while (i < n && css.at(i).isSpace()) out += css.at(i++);
+            if (i < n && (css.at(i) == u'\'' || css.at(i) == u'"')) continue;  // a string
+            qsizetype end = css.indexOf(u')', i);
+            if (end < 0) end = n;
+            const QString address = css.mid(i, end - i);
+            if (holdsToken(address))
+                out += u'\'' + cssString(webAddressOrNothing(replaced(address.trimmed(), values))) +
+                       u'\'';
+            else
+                out += address;
+            i = end;
+            continue;
+        }
+        bool token = false;
+        for (int t = 0; t < values.size() && !token; ++t) {
+            if (QStringView(css).mid(i).startsWith(kTokens[t])) {
+                out += cssWord(values[t]);
+                i += kTokens[t].size();
+                token = true;
+            }
+        }
+        if (!token) out += css.at(i++);
+    }
+    return out;
+}
+
+// Attributes whose value the page loads or follows as an address.
+bool isAddressAttribute(const QString& name) {
+    static const QStringList names = {
+        QStringLiteral("href"),       QStringLiteral("src"),        QStringLiteral("action"),
+        QStringLiteral("formaction"), QStringLiteral("background"), QStringLiteral("poster"),
+        QStringLiteral("cite"),       QStringLiteral("data"),       QStringLiteral("codebase"),
+        QStringLiteral("longdesc"),   QStringLiteral("usemap"),     QStringLiteral("manifest"),
+        QStringLiteral("ping"),       QStringLiteral("srcset"),     QStringLiteral("lowsrc"),
+        QStringLiteral("dynsrc"),     QStringLiteral("icon")};
+    const QString local = name.section(QLatin1Char(':'), -1).toLower();
+    return names.contains(local);
+}
+
+// A box comes from anywhere: each value goes in as what the place it lands in can only take
+// as data. Text and attribute values are escaped on the way out; an address that is not a web
+// address leaves its attribute out (a home page "JavaScript:..." is no link); event handlers
+// and comments take no value at all.
+skinModule::detail::MarkupValues fillingValues(const QStringList& values) {
+    skinModule::detail::MarkupValues fill;
+    fill.attribute = [values](const XmlNode&, const QString& name, const QString& value) {
+        if (!holdsToken(value)) return value;
+        if (name.startsWith(QLatin1String("on"), Qt::CaseInsensitive))
+            return replaced(value, values, nothing);
+        if (name.compare(QLatin1String("style"), Qt::CaseInsensitive) == 0)
+            return filledCss(value, values);
+        if (isAddressAttribute(name)) return webAddressOrNothing(replaced(value, values));
+        return replaced(value, values);
+    };
+    fill.text = [values](const XmlNode& node, const QString& value) {
+        if (!holdsToken(value)) return value;
+        switch (node.nodeType()) {
+            case XmlNode::Type::Text:
+            case XmlNode::Type::CData:
+                return node.parentNode().nodeName().compare(QLatin1String("style"),
+                                                            Qt::CaseInsensitive) == 0
+                           ? filledCss(value, values)
+                           : replaced(value, values);
+            default:
+                return replaced(value, values, nothing);
+        }
+    };
+    return fill;
+}
+
+}  // namespace
+
+bool isSafe(const QString& templateText, const IntroValues& values) {
+    // The test covers the box's values as they stand in the page, but not the program's own
+    // folder: it may be called anything.
+    const QString text = replaced(templateText, tokenValues(values, QStringLiteral(" ")));
+    return !text.contains(QStringLiteral("frame")) && !text.contains(QStringLiteral("script"));
+}
+
+IntroParts introParts(const QString& templateText, const IntroValues& values,
+                      const QString& folder) {
     IntroParts parts;
+    // The template is read as it stands and the values go into what it is made of, so no
+    // value can add an element, an attribute or a rule of its own.
     XmlDocument doc;
-    if (!doc.loadXML(QStringLiteral("<root>") + filledText + QStringLiteral("</root>")))
+    if (!doc.loadXML(QStringLiteral("<root>") + templateText + QStringLiteral("</root>")))
         return parts;
+    const QStringList filled = tokenValues(values, QStringLiteral("file://") + folder);
+    const skinModule::detail::MarkupValues fill = fillingValues(filled);
     const XmlNodeList styles = doc.getElementsByTagName(QStringLiteral("style"));
-    if (styles.length() > 0) parts.css = styles.item(0).nodeTypedValue();
+    if (styles.length() > 0) parts.css = filledCss(styles.item(0).nodeTypedValue(), filled);
     const XmlNodeList bodies = doc.getElementsByTagName(QStringLiteral("body"));
     if (bodies.length() > 0) {
         const XmlNodeList children = bodies.item(0).childNodes();
         for (int i = 0; i < children.length(); ++i)
-            parts.bodyHtml += skinModule::detail::htmlMarkup(children.item(i));
+            parts.bodyHtml += skinModule::detail::htmlMarkup(children.item(i), &fill);
     }
     return parts;
 }
@@ -237,6 +370,11 @@ void TolvarBoxForm::makeControls(QWidget* window) {
     list->setObjectName(QStringLiteral("scriptListCombo"));
     list->setEditable(false);
     platform::placeTwips(list, 9000, 320, 1935, 300);
+    // A box's file name may be as long as the file system allows: the drop-down keeps to a
+    // width of its own, shortens long names in the middle and shows each whole in its tip.
+    list->view()->setTextElideMode(Qt::ElideMiddle);
+    if (QWidget* popUp = list->view()->parentWidget())
+        popUp->setMaximumWidth(platform::px(kListPopUpMaxWidth));
     connect(list, &QComboBox::activated, this,
             [this, list](int index) { chooseBox(list->itemText(index)); });
 
@@ -279,9 +417,11 @@ bool TolvarBoxForm::startUpPass() {
     if (!host_.runLoadStep()) return false;
     loadBoxList();
     loadDefaultScript();
+    // The remembered box is the one in use only once it has opened.
+    const QString remembered = std::exchange(currentBoxFile, QString());
     if (auto* list = control<QComboBox>(QStringLiteral("scriptListCombo"))) {
         for (int i = 0; i < list->count(); ++i) {
-            if (list->itemText(i) != currentBoxFile) continue;
+            if (list->itemText(i) != remembered) continue;
             list->setCurrentIndex(i);
             chooseBox(list->itemText(i));
         }
@@ -306,8 +446,10 @@ void TolvarBoxForm::loadBoxList() {
     if (!list) return;
     list->clear();
     for (const FolderList::Entry& box :
-         FolderList::filesMarked(platform::programFolder(), kBoxMark, false))
+         FolderList::filesMarked(platform::programFolder(), kBoxMark, false)) {
         list->addItem(box.text);
+        list->setItemData(list->count() - 1, box.text, Qt::ToolTipRole);
+    }
     list->setCurrentIndex(-1);
 }
 
@@ -318,20 +460,31 @@ void TolvarBoxForm::loadDefaultScript() {
 }
 
 void TolvarBoxForm::chooseBox(const QString& fileName) {
+    // Boxes come from strangers. A file that is no box (not base64, no separator, a script
+    // part that is not the script XML) leaves the box in use as it was, or none, is not
+    // remembered, and the user is told.
+    const ScriptDocument inUse = ScriptModule::scriptDocument();
+    QString skinText, scriptText;
+    if (!BoxScript::openBox(fileName, skinText, scriptText)) {
+        ScriptModule::scriptDocument() = inUse;
+        if (auto* list = control<QComboBox>(QStringLiteral("scriptListCombo")))
+            list->setCurrentIndex(
+                list->findText(currentBoxFile, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        platform::messageBox(kNotABox.arg(fileName), platform::MsgButtons::Ok,
+                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
+        return;
+    }
     currentBoxFile = fileName;
+    boxSkinText = skinText;
+    boxScriptText = scriptText;
     INIwrite::writeIniValue(platform::programFile(kConfigFile), QStringLiteral("save"),
                             QStringLiteral("DefaultScript"),
                             BASE64BoxModule::boxBase64Encode(currentBoxFile));
-    openBox();
+    if (auto* list = control<QComboBox>(QStringLiteral("scriptListCombo")))
+        list->setToolTip(fileName);
     if (QWidget* window = widget())
         window->setWindowTitle(kCaption + QLatin1Char('(') + ScriptModule::scriptDocument().name +
                                QLatin1Char(')'));
-}
-
-void TolvarBoxForm::openBox() {
-    // A box that cannot be opened leaves nothing of the one before it: no target matches,
-    // nothing is injected, and the caption shows the empty name.
-    BoxScript::openBox(currentBoxFile, boxSkinText, boxScriptText);
 }
 
 void TolvarBoxForm::showIntroPage() {
@@ -363,19 +516,21 @@ void TolvarBoxForm::showIntroPage() {
         return;
     }
     const QString templateText = ScriptModule::readTextFile(platform::programFile(kTemplateFile));
-    const bool safe = playerIntro::isSafe(templateText, doc.icon, doc.name, doc.author, doc.home,
-                                          doc.information);
-    const QString text =
-        playerIntro::fillTemplate(templateText, doc.icon, doc.name, doc.author, doc.home,
-                                  doc.information, platform::programFolder());
-    if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"))) urlText->setText(doc.home);
+    const playerIntro::IntroValues values{doc.icon, doc.name, doc.author, doc.home,
+                                          doc.information};
+    const bool safe = playerIntro::isSafe(templateText, values);
+    // Only a web address is offered for the jump: a box's home may name anything.
+    if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"));
+        urlText && platform::isWebAddress(doc.home))
+        urlText->setText(doc.home);
 
     if (!safe) {
         page.setProperty(body, QStringLiteral("innerHTML"), kUnsafe);
         page.run();
         return;
     }
-    const playerIntro::IntroParts parts = playerIntro::introParts(text);
+    const playerIntro::IntroParts parts =
+        playerIntro::introParts(templateText, values, platform::programFolder());
     const int style = page.createElement(QStringLiteral("style"));
     page.setProperty(style, QStringLiteral("type"), QStringLiteral("text/css"));
     page.setProperty(style, QStringLiteral("styleSheet.cssText"), parts.css);
@@ -388,7 +543,10 @@ void TolvarBoxForm::showIntroPage() {
 void TolvarBoxForm::matchTargets(platform::WebBrowser* inUse) {
     if (!inUse) return;
     const ScriptDocument& doc = ScriptModule::scriptDocument();
-    if (!playerIntro::matchesTarget(inUse->LocationURL(), doc.target)) return;
+    // A box dresses pages from the web only: never a local file, data, source view or the
+    // browser's own pages, whatever its targets say.
+    const QString url = inUse->LocationURL();
+    if (!platform::isWebAddress(url) || !playerIntro::matchesTarget(url, doc.target)) return;
     skinModule::applySkinAndRunScript(inUse->DocumentOnFirstCall(), boxSkinText, doc.list,
                                       doc.script);
 }

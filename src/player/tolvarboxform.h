@@ -74,7 +74,6 @@ class TolvarBoxForm : public platform::Form {
     void loadBoxList();
     void loadDefaultScript();
     void chooseBox(const QString& fileName);
-    void openBox();
     void showIntroPage();
     void matchTargets(platform::WebBrowser* inUse);
     void layoutControls();
@@ -86,26 +85,32 @@ class TolvarBoxForm : public platform::Form {
 
 namespace playerIntro {
 
-// The introduction page template with its six tokens replaced, in this order: icon, name,
-// author, home page, description, and the program folder as a "file://" address.
-QString fillTemplate(const QString& templateText, const QString& icon, const QString& name,
-                     const QString& author, const QString& home, const QString& information,
-                     const QString& folder);
+// The box's values that the template's tokens stand for; "${localPath}" stands for the
+// program folder as a "file://" address.
+struct IntroValues {
+    QString icon;         // "${scriptIcon}"
+    QString name;         // "${scriptName}"
+    QString author;       // "${scriptAuthor}"
+    QString home;         // "${scriptPage}"
+    QString information;  // "${scriptInfo}"
+};
 
-// The safety test of the introduction page: neither the template (its tokens aside) nor a
-// value that lands inside a tag, in an attribute such as the home page's link, may name a
-// frame or a script (case-sensitive). Values shown as text cannot carry markup and are not
-// looked at, nor is the program folder.
-bool isSafe(const QString& templateText, const QString& icon, const QString& name,
-            const QString& author, const QString& home, const QString& information);
+// The safety test of the introduction page: the template with the six tokens replaced, in
+// their order, may not hold "frame" or "script" anywhere (case-sensitive), the box's values
+// included; the program folder is left out of it.
+bool isSafe(const QString& templateText, const IntroValues& values);
 
-// The page parts of a filled template: its first style element's text, and the markup of its
-// first body element's children. Both empty when the text is not well-formed once wrapped.
+// The page parts of the template, wrapped in "<root>" and "</root>", with the values put in:
+// its first style element's text, and the markup of its first body element's children. Each
+// value goes in as data of the place it lands in (text, attribute, CSS, address); an address
+// attribute or url() that would not hold a web address (http or https) is left out. Both
+// empty when the template is not well-formed once wrapped.
 struct IntroParts {
     QString css;
     QString bodyHtml;
 };
-IntroParts introParts(const QString& filledText);
+IntroParts introParts(const QString& templateText, const IntroValues& values,
+                      const QString& folder);
 
 // Whether a completed address holds any of the targets (case-sensitive; an empty target
 // matches every address).

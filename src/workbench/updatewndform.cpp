@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 
 #include "platform/dialogs.h"
 #include "platform/shell.h"
@@ -73,15 +72,14 @@ void UpdateWndForm::timerTick() {
 
 void UpdateWndForm::downloadClicked() {
     // The address comes from the web site: only a web address goes to the system, never a
-    // local program, file or script address.
-    const QUrl url(downloadUrl.trimmed());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+    // local program, file or script address. Blanks around it are the file's, not the
+    // address's; the text that passed the test is the one opened.
+    const QString address = downloadUrl.trimmed();
+    if (!platform::isWebAddress(address)) {
         platform::messageBox(QStringLiteral("下载地址不是网页地址,无法打开:\n") + downloadUrl,
                              platform::MsgButtons::Ok, QStringLiteral("提示"),
                              platform::MsgIcon::None, widget());
         return;
     }
-    platform::openInSystemBrowser(downloadUrl);
+    platform::openInSystemBrowser(address);
 }

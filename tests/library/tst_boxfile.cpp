@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QRandomGenerator>
 
+#include "library/board.h"
 #include "library/boxfile.h"
 #include "library/scriptdocument.h"
 #include "library/xmldocument.h"
@@ -337,6 +338,41 @@ class BoxFileTest : public QObject {
         QVERIFY(BoxScript::openBox(name, skinText, scriptText));
         QCOMPARE(skinText, kSkinXml);
         QCOMPARE(ScriptModule::scriptDocument().name, QStringLiteral("盒子 & <脚本>"));
+    }
+
+    // A box from a stranger nested far deeper than any board needs: in the skin, in the board
+    // and in a value. It opens, its script is saved and loaded again, its board renders.
+    void deeplyNestedBoxOpens() {
+        TestProgramFolder folder;
+        constexpr int kDepth = 100000;
+        const QString deep = QStringLiteral("<b>").repeated(kDepth) + QStringLiteral("x") +
+                             QStringLiteral("</b>").repeated(kDepth);
+        const QString skin = QStringLiteral("<skin><div id=\"d\" class=\"c\">") + deep +
+                             QStringLiteral("$BoardTemplate$</div></skin>\r\n");
+        const QString script = QStringLiteral(
+                                   "<Tolvar><base><name>深</name></base><list style=\"s\">"
+                                   "<label><id>l</id><show>") +
+                               deep + QStringLiteral("</show></label>") + deep +
+                               QStringLiteral(
+                                   "</list><target><url>/</url></target>"
+                                   "<script>go()</script></Tolvar>");
+        const QByteArray scriptLine = mapped(platform::toAnsi(script), kGeneral) + "\r\n";
+        QVERIFY(writeBytes(
+            folder.file("deep.tvb"),
+            mapped(mapped(platform::toAnsi(skin), kGeneral) + ":" + scriptLine, kBox) + "\r\n"));
+        QString skinText, scriptText;
+        QVERIFY(BoxScript::openBox("deep.tvb", skinText, scriptText));
+        QCOMPARE(skinText, skin);
+        const ScriptDocument& d = ScriptModule::scriptDocument();
+        QCOMPARE(d.name, QStringLiteral("深"));
+        QCOMPARE(skinModule::buildBoardHtml(d.list),
+                 QStringLiteral("<div id=\"l\" class=\"$TV_STYLE$\">x</div>\r\n"));
+        XmlDocument skinDoc;
+        QVERIFY(skinDoc.loadXML(skinText));
+        QVERIFY(ScriptModule::saveScriptFile(folder.file("deep.txt")));
+        ScriptModule::loadScriptFile(folder.file("deep.txt"));
+        QCOMPARE(ScriptModule::scriptDocument().name, QStringLiteral("深"));
+        QCOMPARE(ScriptModule::scriptDocument().list.xml().size(), d.list.xml().size());
     }
 
     void randomBoxesNeverCrash() {

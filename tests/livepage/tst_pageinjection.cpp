@@ -304,6 +304,30 @@ class PageInjectionTest : public QObject {
         QVERIFY2(log[0].startsWith("Description:") && log[0].contains("8 MB"), qPrintable(log[0]));
     }
 
+    // Markup nested far deeper than any page needs goes into the page whole (the page's own
+    // parser flattens what passes its depth), and the page and the program go on.
+    void deeplyNestedSkinGoesIn() {
+        TestProgramFolder folder;
+        constexpr int kDepth = 100000;
+        const QString nested = QStringLiteral("<b>").repeated(kDepth) +
+                               QStringLiteral("$BoardTemplate$") +
+                               QStringLiteral("</b>").repeated(kDepth);
+        XmlDocument parsed;
+        QVERIFY(parsed.loadXML(nested));
+        QCOMPARE(skinModule::detail::htmlMarkup(parsed.documentElement()),
+                 parsed.documentElement().xml());
+
+        const PageDocument doc = open();
+        XmlDocument boardDoc;
+        skinModule::applySkinAndRunScript(
+            doc, "<skin><div id=\"frame\" class=\"k\">" + nested + "</div></skin>",
+            boardOf(boardDoc, "<list>" + button("b1", "Go") + "</list>"), kCode);
+        QCOMPARE(probe(doc, "window.ran"), "code;");
+        QCOMPARE(probe(doc, "document.getElementById('b1').textContent"), "Go");
+        QCOMPARE(probe(doc, "document.getElementById('frame').className"), "k");
+        QVERIFY(logMessages().isEmpty());
+    }
+
     // ---------------------------------------------------------------- shipped skins
 
     void shippedSkinsKeepTheirRules_data() {

@@ -8,6 +8,7 @@
 #include "platform/core/random.h"
 #include "platform/dialogs.h"
 #include "platform/http.h"
+#include "platform/shell.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 
@@ -276,6 +277,30 @@ class PlatformLayerTest : public QObject {
         QCOMPARE(readBytes(target), QByteArray("\x00\x01local", 7));
         QVERIFY(!platform::downloadToFile(folder.file("nothing.bin"), folder.file("t2")));
         QVERIFY(!QFile::exists(folder.file("t2")));
+    }
+
+    void webAddresses_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("web");
+        QTest::newRow("http") << "http://www.example.com/a?b=1" << true;
+        QTest::newRow("HTTPS") << "HTTPS://example.com" << true;
+        QTest::newRow("port") << "http://127.0.0.1:8080/" << true;
+        QTest::newRow("leading blank") << " http://example.com/" << false;
+        QTest::newRow("no host") << "http:///a" << false;
+        QTest::newRow("bare http") << "http://" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("FILE") << "FILE:///etc/passwd" << false;
+        QTest::newRow("script") << "JavaScript:alert(1)" << false;
+        QTest::newRow("data") << "data:text/html,<b>x</b>" << false;
+        QTest::newRow("view-source") << "view-source:http://example.com/" << false;
+        QTest::newRow("about") << "about:blank" << false;
+        QTest::newRow("no scheme") << "www.example.com" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void webAddresses() {
+        QFETCH(QString, address);
+        QFETCH(bool, web);
+        QCOMPARE(platform::isWebAddress(address), web);
     }
 };
 

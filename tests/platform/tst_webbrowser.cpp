@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QWebEngineScript>
 #include <memory>
 
 #include "platform/webbrowser.h"
+#include "support/localsecrets.h"
 #include "support/popuppages.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -322,6 +325,70 @@ class WebBrowserTest : public QObject {
         QCOMPARE(done.size(), 1);
         QCOMPARE(array.indexes(), QList<int>({0}));
         QCOMPARE(wb->LocationURL(), server_->url("/opener.html"));
+    }
+
+    // A page shown from a file may show itself and nothing more: no other file, not even one
+    // beside it, and no web address, whatever it tries. So for a page that a new-window
+    // request handed over to another control.
+    void localPageReachesNothing_data() {
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("own control") << false;
+        QTest::newRow("handed over by a new window") << true;
+    }
+    void localPageReachesNothing() {
+        QFETCH(bool, handedOver);
+        LocalSecrets secrets;
+        QVERIFY(secrets.isValid());
+        QTemporaryDir own;
+        const QString pagePath = own.filePath(QStringLiteral("page.html"));
+        QFile page(pagePath);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><head></head><body><p>local</p></body></html>");
+        page.close();
+        QVERIFY(LocalSecrets::writeBeside(pagePath));
+
+        QWidget host(window_.get());
+        host.resize(600, 400);
+        host.show();
+        BrowserArray array("wb");
+        WebBrowser* wb = array.loadElement(0, &host);
+        wb->show();
+        // Once the page goes for the files, its new windows open in a control of their own, so
+        // that the page stays to be looked at.
+        WebBrowser popUp(&host);
+        bool stealing = false;
+        connect(&array, &BrowserArray::NewWindow2, this, [&](int index, NewWindowRequest* r) {
+            if (stealing)
+                r->target = &popUp;
+            else
+                chain(&array, &host, index, r);
+        });
+        if (handedOver) {
+            QVERIFY(completes(wb, server_->url("/opener.html")));
+            QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+            QVERIFY(wb->Document().execScript("document.getElementById('pop').click();").ok);
+            QVERIFY(done.wait(15000));
+            wb = array.element(1);
+            QVERIFY(wb);
+        }
+        QVERIFY(completes(wb, QUrl::fromLocalFile(pagePath).toString()));
+        server_->clearRequests();
+        stealing = true;
+        QStringList files = secrets.fileUrls();
+        files << QUrl::fromLocalFile(own.filePath(QStringLiteral("same.txt"))).toString();
+        wb->Document().evaluate(stealingScript(files, server_->url("/sink")));
+        QTRY_VERIFY_WITH_TIMEOUT(wb->Document().evaluate("window.__done === true").toBool(), 15000);
+        QTest::qWait(300);
+        QCOMPARE(wb->Document().evaluate("window.__stolen").toString(), QString());
+        QList<WebBrowser*> shows{&popUp};
+        for (const int index : array.indexes()) shows << array.element(index);
+        for (WebBrowser* b : shows) {
+            const QString shown =
+                b->Document().evaluate("document.documentElement.outerHTML").toString();
+            QVERIFY2(!shown.contains(QString::fromLatin1(LocalSecrets::secret())),
+                     qPrintable(shown.left(300)));
+        }
+        QVERIFY(server_->requests().isEmpty());
     }
 };
 

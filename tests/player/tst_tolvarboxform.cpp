@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -16,11 +17,14 @@
 #include "library/scriptdocument.h"
 #include "library/textfile.h"
 #include "livepage/browserhost.h"
+#include "platform/core/ansi.h"
 #include "platform/core/programfolder.h"
 #include "platform/dialogs.h"
+#include "platform/shell.h"
 #include "platform/webbrowser.h"
 #include "player/playerprogram.h"
 #include "player/tolvarboxform.h"
+#include "support/localsecrets.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 #include "workbench/searchwndform.h"
@@ -44,6 +48,7 @@ struct BoxSpec {
     QStringList targets;
     QString skin = kSkin;
     QString code = kCode;
+    QString icon = QStringLiteral("http://127.0.0.1/icon.png");
 };
 
 }  // namespace
@@ -81,7 +86,7 @@ class TolvarBoxFormTest : public QObject {
         doc.home = spec.home;
         doc.information = spec.information;
         doc.author = QStringLiteral("作者甲");
-        doc.icon = QStringLiteral("http://127.0.0.1/icon.png");
+        doc.icon = spec.icon;
         doc.script = spec.code;
         doc.target = spec.targets;
         const QString script = sources_.filePath(fileName + QStringLiteral(".txt"));
@@ -127,6 +132,20 @@ class TolvarBoxFormTest : public QObject {
         QSignalSpy done(array(), &BrowserArray::DocumentComplete);
         form_.control<QToolButton>(QStringLiteral("toolBtn_%1").arg(index))->click();
         return waitFor(done);
+    }
+
+    // Picks a box in the list as the user does: the drop-down opened, the entry clicked.
+    void pick(const QString& name) {
+        auto* list = control<QComboBox>("scriptListCombo");
+        const int index = list->findText(name);
+        QVERIFY(index >= 0);
+        list->showPopup();
+        QAbstractItemView* view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        const QModelIndex item = view->model()->index(index, 0);
+        view->scrollTo(item);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+        QTRY_VERIFY(!view->isVisible());
     }
 
     QStringList boxList() const {
@@ -248,71 +267,131 @@ class TolvarBoxFormTest : public QObject {
         QTest::addColumn<QString>("templateText");
         QTest::addColumn<QString>("information");
         QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("icon");
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("css");
         const QString unsafe = QStringLiteral("介绍页面发现不安全因素请到主站重新下载.");
         const QString home = QStringLiteral("http://home.example/");
+        const QString icon = QStringLiteral("http://127.0.0.1/icon.png");
+        const QString link =
+            QStringLiteral("<body><a href=\"${scriptPage}\">${scriptPage}</a></body>");
+        const QString iconStyle =
+            QStringLiteral("<body><div style=\"background-image: url('${scriptIcon}');\"/></body>");
         QTest::newRow("tokens") << QStringLiteral(
                                        "<style>p{color:red}</style><body><p>${scriptName}|"
                                        "${scriptAuthor}|${scriptInfo}</p><i>${localPath}</i>"
                                        "<b/></body>")
-                                << QStringLiteral("好") << home
+                                << QStringLiteral("好") << home << icon
                                 << QStringLiteral("<p>命中盒|作者甲|好</p><i>file://%1</i><b></b>")
                                 << QStringLiteral("p{color:red}");
         QTest::newRow("iframe") << QStringLiteral("<body><iframe src=\"x\"/></body>")
-                                << QStringLiteral("好") << home << unsafe << QString();
+                                << QStringLiteral("好") << home << icon << unsafe << QString();
         QTest::newRow("script element")
             << QStringLiteral("<body><p>a</p><script>window.__hit=1</script></body>")
-            << QStringLiteral("好") << home << unsafe << QString();
+            << QStringLiteral("好") << home << icon << unsafe << QString();
         QTest::newRow("event attribute naming a script")
             << QStringLiteral("<body><p onclick=\"javascript:x()\">a</p></body>")
-            << QStringLiteral("好") << home << unsafe << QString();
+            << QStringLiteral("好") << home << icon << unsafe << QString();
         QTest::newRow("capital Script")
-            << QStringLiteral("<body><p>Script</p></body>") << QStringLiteral("好") << home
+            << QStringLiteral("<body><p>Script</p></body>") << QStringLiteral("好") << home << icon
             << QStringLiteral("<p>Script</p>") << QString();
-        // Shown as text, a value cannot carry markup: its words do not matter.
-        QTest::newRow("info says frame and script")
+        // The test covers what the box puts in, wherever it is shown.
+        QTest::newRow("info says frame")
             << QStringLiteral("<body><p>${scriptInfo}</p></body>")
-            << QStringLiteral("a frame, a javascript description") << home
-            << QStringLiteral("<p>a frame, a javascript description</p>") << QString();
-        // In an attribute a value is an address the page may follow.
+            << QStringLiteral("a frame of mind") << home << icon << unsafe << QString();
+        QTest::newRow("info says description")
+            << QStringLiteral("<body><p>${scriptInfo}</p></body>")
+            << QStringLiteral("no description") << home << icon << unsafe << QString();
         QTest::newRow("home page link to a script")
-            << QStringLiteral("<body><a href=\"${scriptPage}\">${scriptPage}</a></body>")
-            << QStringLiteral("好") << QStringLiteral("javascript:alert(1)") << unsafe << QString();
+            << link << QStringLiteral("好") << QStringLiteral("javascript:alert(1)") << icon
+            << unsafe << QString();
+        // Past the test, only a web address becomes a link.
         QTest::newRow("home page link")
-            << QStringLiteral("<body><a href=\"${scriptPage}\">go</a></body>")
-            << QStringLiteral("好") << home
-            << QStringLiteral("<a href=\"http://home.example/\">go</a>") << QString();
+            << link << QStringLiteral("好") << home << icon
+            << QStringLiteral("<a href=\"http://home.example/\">http://home.example/</a>")
+            << QString();
+        QTest::newRow("home page JavaScript: is no link")
+            << link << QStringLiteral("好") << QStringLiteral("JavaScript:window.__hit=1") << icon
+            << QStringLiteral("<a>JavaScript:window.__hit=1</a>") << QString();
+        QTest::newRow("home page in a local file is no link")
+            << link << QStringLiteral("好") << QStringLiteral("file:///etc/passwd") << icon
+            << QStringLiteral("<a>file:///etc/passwd</a>") << QString();
+        QTest::newRow("home page link, quote and markup kept in")
+            << link << QStringLiteral("好") << QStringLiteral("http://h/\"><b>x</b>") << icon
+            << QStringLiteral(
+                   "<a href=\"http://h/%22%3E%3Cb%3Ex%3C/b%3E\">http://h/\"&gt;&lt;b&gt;"
+                   "x&lt;/b&gt;</a>")
+            << QString();
         QTest::newRow("markup in a value")
             << QStringLiteral("<body><p>${scriptInfo}</p></body>")
-            << QStringLiteral("<img src=\"x\" onerror=\"window.__hit=1\"/> & more") << home
+            << QStringLiteral("<img src=\"x\" onerror=\"window.__hit=1\"/> & more") << home << icon
             << QStringLiteral("<p>&lt;img src=\"x\" onerror=\"window.__hit=1\"/&gt; &amp; more</p>")
             << QString();
-        QTest::newRow("not well-formed") << QStringLiteral("<style>x</style><body><p></body>")
-                                         << QStringLiteral("好") << home << QString() << QString();
+        // The icon stays the picture address it is meant to be.
+        QTest::newRow("icon in url()")
+            << iconStyle << QStringLiteral("好") << home << icon
+            << QStringLiteral(
+                   "<div style=\"background-image: url('http://127.0.0.1/icon.png');\"></div>")
+            << QString();
+        QTest::newRow("icon breaking out of url()")
+            << iconStyle << QStringLiteral("好") << home
+            << QStringLiteral("x');background:url('{server}/stolen")
+            << QStringLiteral("<div style=\"background-image: url('');\"></div>") << QString();
+        QTest::newRow("web icon with a quote stays one address")
+            << iconStyle << QStringLiteral("好") << home
+            << QStringLiteral("{server}/a'),url('{server}/stolen")
+            << QStringLiteral(
+                   "<div style=\"background-image: url('{server}/a\\27 ),url(\\27 "
+                   "{server}/stolen');\"></div>")
+            << QString();
+        QTest::newRow("value in a style sheet is one word")
+            << QStringLiteral("<style>p{color:${scriptInfo}}</style><body/>")
+            << QStringLiteral("red;background:url(x)") << home << icon << QString()
+            << QStringLiteral("p{color:red\\3b background\\3a url\\28 x\\29 }");
+        QTest::newRow("value in a style sheet string")
+            << QStringLiteral("<style>p:after{content:\"${scriptInfo}\"}</style><body/>")
+            << QStringLiteral("a\"}b{") << home << icon << QString()
+            << QStringLiteral("p:after{content:\"a\\22 }b{\"}");
+        QTest::newRow("no value in an event handler or a comment")
+            << QStringLiteral(
+                   "<body><p title=\"${scriptName}\" onmouseover=\"go('${scriptName}')\">x</p>"
+                   "<!--${scriptInfo}--></body>")
+            << QStringLiteral("--><img src=x onerror=window.__hit=1>") << home << icon
+            << QStringLiteral("<p title=\"命中盒\" onmouseover=\"go('')\">x</p><!---->")
+            << QString();
+        QTest::newRow("not well-formed")
+            << QStringLiteral("<style>x</style><body><p></body>") << QStringLiteral("好") << home
+            << icon << QString() << QString();
         QTest::newRow("no template")
-            << QString() << QStringLiteral("好") << home << QString() << QString();
+            << QString() << QStringLiteral("好") << home << icon << QString() << QString();
     }
     void introPage() {
         QFETCH(QString, templateText);
         QFETCH(QString, information);
         QFETCH(QString, home);
+        QFETCH(QString, icon);
         QFETCH(QString, body);
         QFETCH(QString, css);
+        icon.replace(QStringLiteral("{server}"), server_->base());
+        body.replace(QStringLiteral("{server}"), server_->base());
         const QString shipped = ScriptModule::readTextFile(folder_->file("skin.html"));
         if (templateText.isEmpty())
             QFile::remove(folder_->file("skin.html"));
         else
             QVERIFY(ScriptModule::writeTextFile(folder_->file("skin.html"), templateText));
-        writeBox(QStringLiteral("intro.tvb"),
-                 {QStringLiteral("命中盒"), home, information, {QStringLiteral("/match/")}});
+        BoxSpec spec{QStringLiteral("命中盒"), home, information, {QStringLiteral("/match/")}};
+        spec.icon = icon;
+        writeBox(QStringLiteral("intro.tvb"), spec);
         remember(QStringLiteral("intro.tvb"));
+        server_->clearRequests();
         restart();
         QFile::remove(folder_->file("intro.tvb"));
         QVERIFY(ScriptModule::writeTextFile(folder_->file("skin.html"), shipped));
 
         QCOMPARE(bodyHtml(), QString(body).replace(QStringLiteral("%1"), folder_->path()));
-        QCOMPARE(control<QLineEdit>("urlText")->text(), home);
+        // Only a web address is offered for the jump.
+        QCOMPARE(control<QLineEdit>("urlText")->text(),
+                 platform::isWebAddress(home) ? home : QStringLiteral("http://"));
         QVERIFY(page(QStringLiteral("window.__hit === undefined")).toBool());
         // The blank page has no style of its own: one goes in, CSS or none, unless refused.
         const bool refused = body.contains(QStringLiteral("不安全"));
@@ -324,6 +403,10 @@ class TolvarBoxFormTest : public QObject {
                          .toString(),
                      css);
         }
+        // No address of the box's choosing was loaded.
+        QTest::qWait(200);
+        for (const TestServer::Request& r : server_->requests())
+            QVERIFY2(r.path != "/stolen", r.path.constData());
     }
 
     // The program's own folder may be called anything: it is no part of the safety test.
@@ -345,6 +428,7 @@ class TolvarBoxFormTest : public QObject {
         QVERIFY(!bodyHtml().contains(QStringLiteral("不安全")));
     }
 
+    // The safety test: over the template with the values in, the folder left out.
     void isSafe_data() {
         QTest::addColumn<QString>("templateText");
         QTest::addColumn<QString>("icon");
@@ -352,28 +436,39 @@ class TolvarBoxFormTest : public QObject {
         QTest::addColumn<bool>("safe");
         QTest::newRow("tokens only")
             << QStringLiteral("<p>${scriptName}${localPath}</p>") << QString() << QString() << true;
-        QTest::newRow("token joins no word")
+        QTest::newRow("values join no word")
             << QStringLiteral("<p>fra${scriptName}me scr${scriptInfo}ipt</p>") << QString()
             << QString() << true;
+        QTest::newRow("empty value joins a word")
+            << QStringLiteral("<p>fra${scriptIcon}me</p>") << QString() << QString() << false;
+        QTest::newRow("the folder joins no word")
+            << QStringLiteral("<p>fra${localPath}me</p>") << QString() << QString() << true;
         QTest::newRow("icon in an attribute")
             << QStringLiteral("<div style=\"background:url('${scriptIcon}')\"/>")
             << QStringLiteral("http://x/frame.png") << QString() << false;
         QTest::newRow("icon as text") << QStringLiteral("<p>${scriptIcon}</p>")
-                                      << QStringLiteral("http://x/frame.png") << QString() << true;
-        QTest::newRow("home after a closed tag")
-            << QStringLiteral("<a href=\"x\">${scriptPage}</a>") << QString()
-            << QStringLiteral("javascript:x") << true;
-        QTest::newRow("home holding a token, in an attribute")
+                                      << QStringLiteral("http://x/frame.png") << QString() << false;
+        QTest::newRow("home as text") << QStringLiteral("<a href=\"x\">${scriptPage}</a>")
+                                      << QString() << QStringLiteral("javascript:x") << false;
+        QTest::newRow("capital S passes") << QStringLiteral("<a href=\"${scriptPage}\">a</a>")
+                                          << QString() << QStringLiteral("JavaScript:x") << true;
+        // A value holding a later token has that token replaced too.
+        QTest::newRow("home holding a token")
             << QStringLiteral("<a href=\"${scriptPage}\">a</a>") << QString()
-            << QStringLiteral("${scriptInfo}") << false;
+            << QStringLiteral("${scriptInfo}") << true;
+        QTest::newRow("home holding the folder token")
+            << QStringLiteral("<a href=\"${scriptPage}\">a</a>") << QString()
+            << QStringLiteral("${localPath}") << true;
+        QTest::newRow("template's own word")
+            << QStringLiteral("<p>description</p>") << QString() << QString() << false;
     }
     void isSafe() {
         QFETCH(QString, templateText);
         QFETCH(QString, icon);
         QFETCH(QString, home);
         QFETCH(bool, safe);
-        QCOMPARE(playerIntro::isSafe(templateText, icon, QStringLiteral("n"), QStringLiteral("a"),
-                                     home, QStringLiteral("i")),
+        QCOMPARE(playerIntro::isSafe(templateText, {icon, QStringLiteral("n"), QStringLiteral("a"),
+                                                    home, QStringLiteral("i")}),
                  safe);
     }
 
@@ -435,25 +530,163 @@ class TolvarBoxFormTest : public QObject {
         remember(kSampleBox);
         restart();
         const QString intro = bodyHtml();
-        auto* list = control<QComboBox>("scriptListCombo");
-        const int matchIndex = list->findText(QStringLiteral("match.tvb"));
-        QVERIFY(matchIndex >= 0);
-        list->setCurrentIndex(matchIndex);
-        Q_EMIT list->activated(matchIndex);
+        pick(QStringLiteral("match.tvb"));
         QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(命中盒)"));
         QVERIFY(config().contains(BASE64BoxModule::boxBase64Encode(QStringLiteral("match.tvb"))));
+        QCOMPARE(control<QComboBox>("scriptListCombo")->toolTip(), QStringLiteral("match.tvb"));
         QCOMPARE(bodyHtml(), intro);
         QVERIFY(go(server_->url(QStringLiteral("/match/b.html"))));
         QCOMPARE(page(QStringLiteral("window.__boxRuns")).toInt(), 1);
+    }
 
-        // A box that cannot be opened leaves nothing of the one before it.
-        const int brokenIndex = list->findText(QStringLiteral("broken.tvb"));
-        list->setCurrentIndex(brokenIndex);
-        Q_EMIT list->activated(brokenIndex);
-        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0()"));
-        QVERIFY(form_.boxSkinText.isEmpty());
+    // A box name as long as a file name may be: the drop-down keeps to a width of its own and
+    // shows the name shortened, and whole in its tip.
+    void longBoxNameInTheList() {
+        const QString longName = QStringLiteral("b").repeated(241) + QStringLiteral(".tvb");
+        writeBox(QStringLiteral("long.tvb"),
+                 {QStringLiteral("长名盒"), QString(), QString(), {QStringLiteral("/x/")}});
+        QVERIFY(QFile::rename(folder_->file("long.tvb"), folder_->file(longName)));
+        remember(QStringLiteral("match.tvb"));
+        restart();
+        auto* list = control<QComboBox>("scriptListCombo");
+        const int index = list->findText(longName);
+        QVERIFY(index >= 0);
+        QCOMPARE(list->itemData(index, Qt::ToolTipRole).toString(), longName);
+        list->showPopup();
+        QAbstractItemView* view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        QCOMPARE(view->textElideMode(), Qt::ElideMiddle);
+        const int widest = platform::px(5400);
+        QVERIFY2(view->window()->width() <= widest,
+                 qPrintable(QString::number(view->window()->width())));
+        QVERIFY(view->window()->width() >= list->width());
+        QVERIFY(view->window()->width() < list->fontMetrics().horizontalAdvance(longName));
+        list->hidePopup();
+        pick(longName);
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(长名盒)"));
+        QCOMPARE(list->toolTip(), longName);
+        QFile::remove(folder_->file(longName));
+    }
+
+    // A file that is no box is said to be one that cannot be opened; the box in use (or none)
+    // stays, and the broken one is not remembered.
+    void fileThatIsNoBox_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const auto box = [](const QByteArray& skin, const QByteArray& script) {
+            return platform::toAnsi(BASE64BoxModule::boxBase64Encode(
+                       BASE64Module::base64Encode(platform::fromAnsi(skin)) + QLatin1Char(':') +
+                       BASE64Module::base64Encode(platform::fromAnsi(script)))) +
+                   "\r\n";
+        };
+        QTest::newRow("not base64") << QByteArray("这不是盒子 *** !!!\r\n");
+        QTest::newRow("no separator") << QByteArray("QUJD\r\n");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("random bytes") << QByteArray("\x00\xff\x13\x80:\xfe\r\n\x7f", 9);
+        QTest::newRow("script not XML")
+            << box("<skin/>", "<Tolvar><base><name>坏</name></base><target></Tolvar>");
+        QTest::newRow("billion laughs")
+            << box("<skin/>",
+                   "<!DOCTYPE Tolvar [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;"
+                   "&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d "
+                   "\"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;"
+                   "&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\"><!ENTITY g \"&f;&f;&f;&f;"
+                   "&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">]>"
+                   "<Tolvar><base><name>&h;</name></base><target><url>/</url></target>"
+                   "<script>x</script></Tolvar>");
+    }
+    void fileThatIsNoBox() {
+        QFETCH(QByteArray, bytes);
+        const QString bad = QStringLiteral("坏盒子.tvb");
+        QVERIFY(writeBytes(folder_->file(bad), bytes));
+        const auto expectMessage = [&] {
+            const QList<platform::ShownDialog> shown = platform::shownDialogs();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].text,
+                     QStringLiteral("文件“坏盒子.tvb”不是可以打开的盒子, 没有打开它."));
+            QCOMPARE(shown[0].title, QStringLiteral("提示"));
+            platform::clearShownDialogs();
+        };
+
+        // Remembered from before: nothing is open, and nothing is chosen.
+        remember(bad);
+        const QByteArray rememberedConfig = readBytes(folder_->file("config.ini"));
+        platform::clearShownDialogs();
+        restart();
+        expectMessage();
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0"));
+        QCOMPARE(bodyHtml(), QStringLiteral("欢迎使用ZandrelV2.0"));
+        QCOMPARE(control<QComboBox>("scriptListCombo")->currentIndex(), -1);
+        QVERIFY(form_.currentBoxFile.isEmpty());
+        QCOMPARE(readBytes(folder_->file("config.ini")), rememberedConfig);
+
+        // Picked while another box is in use: that box stays in use and remembered.
+        pick(QStringLiteral("match.tvb"));
+        QVERIFY(platform::shownDialogs().isEmpty());
+        const QString rememberedMatch = config();
+        pick(bad);
+        expectMessage();
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(命中盒)"));
+        QCOMPARE(control<QComboBox>("scriptListCombo")->currentText(), QStringLiteral("match.tvb"));
+        QCOMPARE(form_.currentBoxFile, QStringLiteral("match.tvb"));
+        QCOMPARE(config(), rememberedMatch);
         QVERIFY(go(server_->url(QStringLiteral("/match/a.html"))));
-        QVERIFY(page(QStringLiteral("window.__boxRuns === undefined")).toBool());
+        QCOMPARE(page(QStringLiteral("window.__boxRuns")).toInt(), 1);
+        QCOMPARE(page(QStringLiteral("document.getElementById('zdSkin').className")).toString(),
+                 QStringLiteral("k"));
+        QFile::remove(folder_->file(bad));
+    }
+
+    // A box from a stranger that goes for the user's files: its home is a local file, its
+    // targets match local pages, its code reads every file it can and sends what it got away.
+    void hostileBoxReachesNoLocalFile() {
+        LocalSecrets secrets;
+        QVERIFY(secrets.isValid());
+        BoxSpec spec{QStringLiteral("恶意盒"),
+                     secrets.fileUrl(QStringLiteral("secret.txt")),
+                     QStringLiteral("说明"),
+                     {QStringLiteral("file://"), QStringLiteral("data:"),
+                      QStringLiteral("view-source:"), QStringLiteral("/match/")}};
+        spec.code = stealingScript(secrets.fileUrls(), server_->url(QStringLiteral("/sink"))) +
+                    QStringLiteral(";window.__boxRuns=1;");
+        writeBox(QStringLiteral("hostile.tvb"), spec);
+        remember(QStringLiteral("hostile.tvb"));
+        server_->clearRequests();
+        restart();
+        QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(恶意盒)"));
+        // The home page is neither offered for the jump nor linked.
+        QCOMPARE(control<QLineEdit>("urlText")->text(), QStringLiteral("http://"));
+        QVERIFY(bodyHtml().contains(QStringLiteral("zd-card")));
+        QVERIFY(
+            page(QStringLiteral("document.querySelector('a[href^=\"file\"]') === null")).toBool());
+
+        // Pages that are not from the web get nothing of the box, whatever its targets say.
+        for (const QString& address :
+             {secrets.fileUrl(QStringLiteral("secret.txt")),
+              QStringLiteral("data:text/html,<html><head></head><body>d</body></html>"),
+              QStringLiteral("view-source:") + server_->url(QStringLiteral("/other/d.html"))}) {
+            QVERIFY2(go(address), qPrintable(address));
+            QVERIFY2(page(QStringLiteral("window.__boxRuns === undefined")).toBool(),
+                     qPrintable(address));
+            QVERIFY(page(QStringLiteral("document.getElementById('zdSkin') === null")).toBool());
+        }
+
+        // On a web page that it matches, the box runs, and gets nothing.
+        QVERIFY(go(server_->url(QStringLiteral("/match/a.html"))));
+        QCOMPARE(page(QStringLiteral("window.__boxRuns")).toInt(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(page(QStringLiteral("window.__done === true")).toBool(), 15000);
+        QCOMPARE(page(QStringLiteral("window.__stolen")).toString(), QString());
+        QTest::qWait(300);
+        for (const int index : array()->indexes()) {
+            const QString shown =
+                array()
+                    ->element(index)
+                    ->Document()
+                    .evaluate(QStringLiteral("document.documentElement.outerHTML"))
+                    .toString();
+            QVERIFY(!shown.contains(QString::fromLatin1(LocalSecrets::secret())));
+        }
+        QVERIFY(!serverGotSecret(*server_));
+        QFile::remove(folder_->file("hostile.tvb"));
     }
 
     void toolbar() {

@@ -5,13 +5,16 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QUrl>
 #include <memory>
 
 #include "library/xmldocument.h"
 #include "platform/core/random.h"
 #include "platform/pagedocument.h"
 #include "platform/webbrowser.h"
+#include "support/localsecrets.h"
 #include "support/testenv.h"
+#include "support/testserver.h"
 #include "workbench/skineditpanel.h"
 
 namespace {
@@ -598,6 +601,40 @@ class SkinEditPanelTest : public QObject {
         h.click("previewCommand");
         QVERIFY(done.wait(20000));
         QVERIFY(!wb->Document().getElementById("in").isNull());
+    }
+
+    // A script file from a stranger whose board carries markup of its own: the preview shows
+    // it, and it reads no local file and reaches no web address, whatever it tries.
+    void previewOfAStrangersBoardReachesNothing() {
+        LocalSecrets secrets;
+        QVERIFY(secrets.isValid());
+        TestServer server;
+        Host h;
+        h.make();
+        QVERIFY(LocalSecrets::writeBeside(h.folder.file("skin.htm")));
+        QStringList files = secrets.fileUrls();
+        files << QUrl::fromLocalFile(h.folder.file("same.txt")).toString()
+              << QUrl::fromLocalFile(h.folder.file("config.ini")).toString();
+        XmlDocument doc;
+        QVERIFY(doc.loadXML(
+            "<list style=\"a\"><label><id>l</id><show/><style>red</style></label></list>"));
+        doc.getElementsByTagName("show").item(0).setText(
+            "<img src=\"x\" onerror=\"" + stealingScript(files, server.url("/sink")) + "\">");
+        h.panel->setSkinData(doc.documentElement());
+        h.choose("cssFileCombo", "a");
+        auto* wb = h.get<platform::WebBrowser>("previewWB");
+        QSignalSpy done(wb, &platform::WebBrowser::DocumentComplete);
+        QTest::mouseClick(h.get<QPushButton>("previewCommand"), Qt::LeftButton);
+        QVERIFY(done.wait(20000));
+        QCOMPARE(wb->LocationURL(), SkinEditPanel::previewAddress());
+        QTRY_VERIFY_WITH_TIMEOUT(wb->Document().evaluate("window.__done === true").toBool(), 15000);
+        QCOMPARE(wb->Document().evaluate("window.__stolen").toString(), QString());
+        QVERIFY(!wb->Document()
+                     .evaluate("document.documentElement.outerHTML")
+                     .toString()
+                     .contains(QString::fromLatin1(LocalSecrets::secret())));
+        QTest::qWait(300);
+        QVERIFY(server.requests().isEmpty());
     }
 
     void previewWithoutASkin() {
