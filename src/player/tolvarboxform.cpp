@@ -305,9 +305,10 @@ void TolvarBoxForm::loadBoxList() {
     auto* list = control<QComboBox>(QStringLiteral("scriptListCombo"));
     if (!list) return;
     list->clear();
-    for (const FolderList::Entry& box :
-         FolderList::filesMarked(platform::programFolder(), kBoxMark, false))
-        list->addItem(box.text);
+    QList<FolderList::Entry> boxes =
+        FolderList::filesMarked(platform::programFolder(), kBoxMark, false);
+    FolderList::sortByName(boxes);
+    for (const FolderList::Entry& box : boxes) list->addItem(box.text);
     list->setCurrentIndex(-1);
 }
 
