@@ -31,7 +31,7 @@ class SkinEditPanel : public QWidget {
     // skin in the chooser; a list without a skin gets the first one, and without a list the
     // chooser shows the skin a new list would get. No entry is selected afterwards.
     void setSkinData(const XmlNode& list);
-    // The live edited element, made (empty, with the first skin) when there is none yet.
+    // The live edited element, made (empty, with the skin the chooser shows) when there is none.
     XmlNode getSkinData();
 
     XmlNode skinListNode() const { return skinListNode_; }
