@@ -20,6 +20,7 @@
 #include "support/testenv.h"
 #include "workbench/scripteditpanel.h"
 #include "workbench/scriptlines.h"
+#include "workbench/scriptview.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ int main(int argc, char** argv) {
     plain.setGeometry(0, 0, 600, 780);
     plain.setLineWrapMode(QPlainTextEdit::NoWrap);
     switchTime.restart();
-    plain.setPlainText(ScriptEditPanel::textForView(panel->currentScriptText()));
+    plain.setPlainText(ScriptView::shownText(panel->currentScriptText()));
     std::printf("the explain text put in a plain text view: %.1f ms\n",
                 switchTime.nsecsElapsed() / 1e6);
     plain.show();
@@ -167,9 +168,9 @@ int main(int argc, char** argv) {
     // Where the time goes when the whole text is asked for (saving, the debugger).
     print("  the code with English keywords (getScriptText)",
           measure([&] { (void)panel->getScriptText(); }));
-    const QString explain = ScriptEditPanel::textFromView(view->document()->toRawText());
+    const QString explain = ScriptView::scriptText(view->document());
     print("  whole text out of the view",
-          measure([&] { (void)ScriptEditPanel::textFromView(view->document()->toRawText()); }));
+          measure([&] { (void)ScriptView::scriptText(view->document()); }));
     print("  translate the whole text back (cn2en)",
           measure([&] { (void)TranslateModule::translateScript(explain, "cn2en"); }));
     const QString english = TranslateModule::translateScript(explain, "cn2en");

@@ -56,7 +56,6 @@ namespace BoxScript {
 
 void clearScriptDocument() {
     ScriptModule::clearScriptDocument();
-    ScriptModule::scriptDocument().include = QStringList();
 }
 
 bool parseScriptText(const QString& text) {

@@ -1,6 +1,9 @@
 #include "library/folderlist.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QLocale>
+#include <algorithm>
 
 namespace FolderList {
 
@@ -31,6 +34,33 @@ QList<Entry> filesMarked(const QString& folder, const QString& mark, bool remove
         out.append({removeMark ? QString(name).remove(mark) : name, name});
     }
     return out;
+}
+
+namespace {
+
+bool startsWithHan(const QString& text) {
+    if (text.isEmpty()) return false;
+    const char32_t first = text.at(0).isHighSurrogate() && text.size() > 1
+                               ? QChar::surrogateToUcs4(text.at(0), text.at(1))
+                               : char32_t(text.at(0).unicode());
+    return QChar::script(first) == QChar::Script_Han;
+}
+
+}  // namespace
+
+void sortByName(QList<Entry>& entries) {
+    // Chinese collation puts Chinese names first; the desktop's file lists put them after
+    // the Latin ones, which also keeps a skin like "default" at the head of the list.
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::stable_sort(entries.begin(), entries.end(), [&collator](const Entry& a, const Entry& b) {
+        const bool hanA = startsWithHan(a.text);
+        const bool hanB = startsWithHan(b.text);
+        if (hanA != hanB) return hanB;
+        const int byText = collator.compare(a.text, b.text);
+        return byText != 0 ? byText < 0 : a.fileName < b.fileName;
+    });
 }
 
 }  // namespace FolderList

@@ -28,4 +28,11 @@ struct Entry {
 // read the same; each keeps the name of its own file.
 QList<Entry> filesMarked(const QString& folder, const QString& mark, bool removeMark);
 
+// The order of the lists a user chooses a skin or a box from, the same in every window: by
+// the shown name, letter case aside, numbers by their value ("皮肤2" before "皮肤10"),
+// names that begin in Latin letters, digits or signs before those that begin in Chinese,
+// which go by their reading (pinyin). Names that sort equal keep the order of their file
+// names.
+void sortByName(QList<Entry>& entries);
+
 }  // namespace FolderList

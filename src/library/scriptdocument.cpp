@@ -25,6 +25,10 @@ void clearScriptDocument() {
     d.toolPop.clear();
     d.script.clear();
     d.list = XmlNode();
+    // A script's plug-ins are its own: a new script, or one that failed to load, starts
+    // with none, not with those of the script before it (which it could neither see nor
+    // untick when the plug-in list does not offer them).
+    d.include = QStringList();
     d.target = QStringList();
 }
 

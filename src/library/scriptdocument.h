@@ -26,7 +26,7 @@ namespace ScriptModule {
 
 ScriptDocument& scriptDocument();
 
-// Empties the content fields; encoding, include and currentScriptPath stay.
+// Empties the content fields, include among them; encoding and currentScriptPath stay.
 void clearScriptDocument();
 
 // Replaces the record's content by the script stored at path; a file that cannot be read or

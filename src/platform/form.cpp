@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -46,6 +48,10 @@ class FormWindow : public QWidget {
             event->accept();
         else
             event->ignore();
+    }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (form_ && form_->handleDialogKey(event)) return;
+        QWidget::keyPressEvent(event);
     }
     void changeEvent(QEvent* event) override {
         QWidget::changeEvent(event);
@@ -118,6 +124,35 @@ QSize Form::outerSizeTwips(int minWidth, int minHeight) {
     return size;
 }
 
+void Form::setDialogButtons(QPushButton* defaultButton, QAbstractButton* cancelButton) {
+    isDialog_ = true;
+    defaultButton_ = defaultButton;
+    cancelButton_ = cancelButton;
+    if (defaultButton) defaultButton->setDefault(true);
+}
+
+bool Form::handleDialogKey(QKeyEvent* event) {
+    if (!isDialog_ || !window_) return false;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier) return false;
+    auto press = [event](QAbstractButton* button) {
+        event->accept();
+        if (button && button->isEnabled() && button->isVisible()) button->click();
+        return true;
+    };
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(window_->focusWidget());
+        return press(focused ? focused : defaultButton_.data());
+    }
+    if (event->key() == Qt::Key_Escape) {
+        if (cancelButton_) return press(cancelButton_);
+        event->accept();
+        close();
+        return true;
+    }
+    return false;
+}
+
 void Form::handleResize() {
     if (window_ && !unloading_) onResize();
 }
@@ -129,6 +164,7 @@ bool Form::handleClose() {
     onUnload();
     QWidget* w = window_;
     window_ = nullptr;
+    isDialog_ = false;
     unloading_ = false;
     if (w) {
         w->hide();

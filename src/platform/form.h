@@ -6,7 +6,11 @@
 #include <QString>
 #include <QWidget>
 
+class QKeyEvent;
+
+class QAbstractButton;
 class QComboBox;
+class QPushButton;
 
 namespace platform {
 
@@ -91,6 +95,11 @@ class Form : public QObject {
     virtual bool queryClose() { return true; }  // false keeps the window open
     virtual void onUnload() {}                  // controls still exist while this runs
 
+    // The keys of a dialog: Enter presses the button that has the focus, else the default
+    // button; Esc presses the cancel button, or closes the window when there is none. Set
+    // by the load step of a window that is a dialog; the buttons go with the controls.
+    void setDialogButtons(QPushButton* defaultButton, QAbstractButton* cancelButton = nullptr);
+
     // Client-area size in twips (what the resize handlers lay out from).
     int scaleWidth() const;
     int scaleHeight() const;
@@ -103,8 +112,13 @@ class Form : public QObject {
     friend class FormWindow;
     void handleResize();
     bool handleClose();
+    // Whether a key the focused control left alone was a dialog key, and its button pressed.
+    bool handleDialogKey(QKeyEvent* event);
 
     QPointer<QWidget> window_;
+    bool isDialog_ = false;
+    QPointer<QPushButton> defaultButton_;
+    QPointer<QAbstractButton> cancelButton_;
     bool unloading_ = false;
 };
 

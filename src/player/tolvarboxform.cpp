@@ -445,8 +445,10 @@ void TolvarBoxForm::loadBoxList() {
     auto* list = control<QComboBox>(QStringLiteral("scriptListCombo"));
     if (!list) return;
     list->clear();
-    for (const FolderList::Entry& box :
-         FolderList::filesMarked(platform::programFolder(), kBoxMark, false)) {
+    QList<FolderList::Entry> boxes =
+        FolderList::filesMarked(platform::programFolder(), kBoxMark, false);
+    FolderList::sortByName(boxes);
+    for (const FolderList::Entry& box : boxes) {
         list->addItem(box.text);
         list->setItemData(list->count() - 1, box.text, Qt::ToolTipRole);
     }

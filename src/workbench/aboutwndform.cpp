@@ -52,6 +52,7 @@ void AboutWndForm::onLoad(QWidget* window) {
     ok->setObjectName(QStringLiteral("Command1"));
     platform::placeTwips(ok, (kWidth - 1095) / 2, 1800, 1095, 375);
     connect(ok, &QPushButton::clicked, this, &AboutWndForm::close);
+    setDialogButtons(ok, ok);
 }
 
 bool AboutWndForm::eventFilter(QObject* watched, QEvent* event) {

@@ -34,6 +34,7 @@ void ConfigWndForm::onLoad(QWidget* window) {
     save->setObjectName(QStringLiteral("saveCommand"));
     platform::placeTwips(save, 1080, 840, 1095, 375);
     connect(save, &QPushButton::clicked, this, &ConfigWndForm::saveClicked);
+    setDialogButtons(save);  // Esc closes without saving
 }
 
 void ConfigWndForm::setData(qint16 checkStr) {

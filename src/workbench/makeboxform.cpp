@@ -26,9 +26,11 @@ const QString kScriptExt = QStringLiteral(".txt");
 // again from its text.
 constexpr int kFileRole = Qt::UserRole;
 
-void fillWithFiles(QComboBox* combo, const QString& folder, const QString& ext) {
-    for (const FolderList::Entry& e : FolderList::filesMarked(folder, ext, true))
-        combo->addItem(e.text, e.fileName);
+void fillWithFiles(QComboBox* combo, const QString& folder, const QString& ext,
+                   bool sorted = false) {
+    QList<FolderList::Entry> files = FolderList::filesMarked(folder, ext, true);
+    if (sorted) FolderList::sortByName(files);
+    for (const FolderList::Entry& e : files) combo->addItem(e.text, e.fileName);
 }
 
 QComboBox* makeCombo(QWidget* window, const QString& name, const QString& label, int top) {
@@ -83,6 +85,7 @@ void MakeBoxForm::onLoad(QWidget* window) {
     pack->setObjectName(QStringLiteral("packageCommand"));
     platform::placeTwips(pack, 2040, 2280, 1095, 375);
     connect(pack, &QPushButton::clicked, this, &MakeBoxForm::packageClicked);
+    setDialogButtons(pack);  // Esc closes the window
 
     connect(folder, &QComboBox::currentIndexChanged, this, [this] {
         if (!filling_) fillScriptCombo();
@@ -109,7 +112,8 @@ void MakeBoxForm::fillSkinCombo() {
     auto* combo = control<QComboBox>(QStringLiteral("cssFileCombo"));
     if (!combo) return;
     combo->clear();
-    fillWithFiles(combo, platform::programFile(QStringLiteral("css")), kSkinExt);
+    // In the board editor's order.
+    fillWithFiles(combo, platform::programFile(QStringLiteral("css")), kSkinExt, true);
     combo->setCurrentIndex(-1);
 }
 

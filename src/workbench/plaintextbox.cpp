@@ -14,6 +14,12 @@ QString PlainTextBox::plainLineBreaks(const QString& text) {
 }
 
 void PlainTextBox::keyPressEvent(QKeyEvent* event) {
+    if (tabChangesFocus() && event->key() == Qt::Key_Tab &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & Qt::ShiftModifier) && !isReadOnly()) {
         // Shift+Enter is Enter: a new line like any other.

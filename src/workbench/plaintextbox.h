@@ -6,7 +6,8 @@
 // more: Shift+Enter puts in a line separator (U+2028), and pasted text may hold line or
 // paragraph separators or lone CRs. None of them is a line end of the system's files (the
 // code page has no line separator: it would be stored as "?"), so every line break the user
-// types or pastes becomes a plain new line here, shown and stored as such.
+// types or pastes becomes a plain new line here, shown and stored as such. A box whose Tab
+// moves the focus on types a tab with Ctrl+Tab.
 class PlainTextBox : public QPlainTextEdit {
     Q_OBJECT
   public:

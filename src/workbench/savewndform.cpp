@@ -61,6 +61,7 @@ void SaveWndForm::onLoad(QWidget* window) {
     exit->setObjectName(QStringLiteral("exitCommand"));
     platform::placeTwips(exit, 1920, 1200, 1095, 375);
     connect(exit, &QPushButton::clicked, this, &SaveWndForm::exitClicked);
+    setDialogButtons(save, exit);
 
     fillFolderList();
 }
@@ -94,6 +95,14 @@ void SaveWndForm::saveClicked() {
         const QString folderPath = platform::programFile(QStringLiteral("script/") + category);
         if (offersDefaultCategory_ && category == defaultCategory()) QDir().mkpath(folderPath);
         const QString path = folderPath + QLatin1Char('/') + scriptName + QStringLiteral(".txt");
+        // Another script of that name would be lost: the user says whether it goes. The
+        // dialog keeps the name, so that another one can be typed.
+        if (QFileInfo(path).isFile() &&
+            platform::messageBox(QStringLiteral("目录") + category + QStringLiteral("中已有脚本") +
+                                     scriptName + QStringLiteral(",要替换它吗?"),
+                                 platform::MsgButtons::YesNo, kTitle, platform::MsgIcon::Question,
+                                 widget()) != platform::MsgAnswer::Yes)
+            return;
         ScriptModule::SaveFailure why = ScriptModule::SaveFailure::None;
         if (!ScriptModule::saveScriptFile(path, &why)) {
             // Nothing was written; the dialog keeps the name so that the user can try again.

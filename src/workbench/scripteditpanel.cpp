@@ -23,6 +23,7 @@
 #include "workbench/numbertext.h"
 #include "workbench/plaintextbox.h"
 #include "workbench/scriptlines.h"
+#include "workbench/scriptview.h"
 
 namespace {
 
@@ -81,9 +82,9 @@ QFrame* makeFrame(QWidget* parent, const QString& name) {
     return frame;
 }
 
-QPlainTextEdit* makeView(QWidget* parent, const QString& name) {
+ScriptView* makeView(QWidget* parent, const QString& name) {
     // Every line break typed (Shift+Enter included) or pasted is a plain new line.
-    auto* view = new PlainTextBox(parent);
+    auto* view = new ScriptView(parent);
     view->setObjectName(name);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -296,49 +297,20 @@ void ScriptEditPanel::timerClicked() {
     insertSnippet(LanguageModule::makeTimerSnippet(timerCombo_->currentText(), *count, unit, code));
 }
 
-QString ScriptEditPanel::textForView(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r')) {
-            if (i + 1 < n && text[i + 1] == QLatin1Char('\n')) {
-                out += QLatin1Char('\n');
-                ++i;
-            } else {
-                out += kLoneCrMark;
-            }
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-QString ScriptEditPanel::textFromView(const QString& viewText) {
-    QString out = viewText;
-    out.replace(QLatin1Char('\n'), kCrLf);
-    out.replace(QChar::ParagraphSeparator, kCrLf);
-    out.replace(QChar::LineSeparator, kCrLf);
-    out.replace(kLoneCrMark, QLatin1Char('\r'));
-    return out;
-}
-
 QString ScriptEditPanel::viewText(const QPlainTextEdit* view) const {
     // The raw text keeps every character as typed (no-break spaces included).
-    return textFromView(view->document()->toRawText());
+    return ScriptView::scriptText(view->document());
 }
 
 ScriptLines* ScriptEditPanel::linesOf(const QPlainTextEdit* view) const {
     return view == explainText_ ? explainLines_.get() : codeLines_.get();
 }
 
-void ScriptEditPanel::setViewText(QPlainTextEdit* view, const QString& text) {
+void ScriptEditPanel::setViewText(ScriptView* view, const QString& text) {
     ScriptLines* lines = linesOf(view);
     settingText_ = true;
     lines->setPaused(true);
-    view->setPlainText(textForView(text));
+    view->setScriptText(text);
     lines->setPaused(false);
     lines->rebuild();
     settingText_ = false;
@@ -384,7 +356,7 @@ bool ScriptEditPanel::isExplainView() const {
     return !explainText_->isHidden();
 }
 
-QPlainTextEdit* ScriptEditPanel::shownView() const {
+ScriptView* ScriptEditPanel::shownView() const {
     return isExplainView() ? explainText_ : codeText_;
 }
 
@@ -426,10 +398,10 @@ QString ScriptEditPanel::getScriptText() const {
 
 void ScriptEditPanel::insertSnippet(const QString& snippet) {
     // Snippets go in as built, English keywords also in the explain view.
-    QPlainTextEdit* view = shownView();
+    ScriptView* view = shownView();
     QTextCursor cursor = view->textCursor();
     settingText_ = true;
-    cursor.insertText(textForView(snippet));
+    ScriptView::insertScriptText(cursor, snippet);
     settingText_ = false;
     view->setTextCursor(cursor);
     viewChanged(view);

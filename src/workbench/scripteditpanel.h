@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class ScriptLines;
+class ScriptView;
 
 // The code pane of the script window: the script code in a code view (English keywords, as
 // stored) or an explain view (keywords in Chinese) at the same place, a palette of
@@ -46,14 +47,6 @@ class ScriptEditPanel : public QWidget {
     // puts the seven fixed lists back to their first items.
     void layoutControls();
 
-    // The panel's text conventions (CR LF line ends, lone CR kept) against what a text view
-    // holds; exposed for tests.
-    static QString textForView(const QString& text);
-    // A text view ends a line at a lone CR; the script keeps it as a character of its line.
-    // The view shows it as the carriage-return symbol so that it survives an edit.
-    static constexpr QChar kLoneCrMark{0x240D};
-    static QString textFromView(const QString& viewText);
-
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -61,11 +54,11 @@ class ScriptEditPanel : public QWidget {
     void buildControls();
     void showExplainView();
     void showCodeView();
-    void setViewText(QPlainTextEdit* view, const QString& text);
+    void setViewText(ScriptView* view, const QString& text);
     QString viewText(const QPlainTextEdit* view) const;
     void viewChanged(QPlainTextEdit* view);
     void rebuildFunctionLists();
-    QPlainTextEdit* shownView() const;
+    ScriptView* shownView() const;
     void insertSnippet(const QString& snippet);
     void paletteTabChanged(int index);
     void timerClicked();
@@ -87,8 +80,8 @@ class ScriptEditPanel : public QWidget {
     QPushButton* explainCommand_ = nullptr;
     QPushButton* codeCommand_ = nullptr;
     QTabWidget* scriptTabStrip_ = nullptr;
-    QPlainTextEdit* codeText_ = nullptr;
-    QPlainTextEdit* explainText_ = nullptr;
+    ScriptView* codeText_ = nullptr;
+    ScriptView* explainText_ = nullptr;
     QFrame* baseCodeFrame_ = nullptr;
     QFrame* ctrlCodeFrame_ = nullptr;
     QFrame* otherCodeFrame_ = nullptr;

@@ -6,7 +6,7 @@
 
 #include "library/scriptfunctions.h"
 #include "library/translate.h"
-#include "workbench/scripteditpanel.h"
+#include "workbench/scriptview.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -18,25 +18,26 @@ ScriptLines::ScriptLines(QTextDocument* document, bool translated, QObject* pare
     rebuild();
 }
 
-ScriptLines::Line ScriptLines::readLine(QStringView viewLine) const {
+ScriptLines::Line ScriptLines::readLine(QStringView viewLine, int blockNumber) const {
     Line line;
-    // Most lines read as they are shown; the others stand for a script line with a lone CR
-    // or for several script lines (a line separator pasted in).
+    // Most lines read as they are shown; the others may stand for a script line with a lone
+    // CR or for several script lines (a line separator pasted in).
     const bool plain = std::none_of(viewLine.begin(), viewLine.end(), [](QChar c) {
         return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar::LineSeparator ||
-               c == QChar::ParagraphSeparator || c == ScriptEditPanel::kLoneCrMark;
+               c == QChar::ParagraphSeparator || c == ScriptView::kLoneCrMark;
     });
     if (!translated_) {
         line.headerWithoutBrace =
-            plain ? !ScriptModule::scanScriptFunctions(viewLine, line.calls)
-                  : !ScriptModule::scanScriptFunctions(
-                        ScriptEditPanel::textFromView(viewLine.toString()), line.calls);
+            plain
+                ? !ScriptModule::scanScriptFunctions(viewLine, line.calls)
+                : !ScriptModule::scanScriptFunctions(
+                      ScriptView::lineText(document_->findBlockByNumber(blockNumber)), line.calls);
         return line;
     }
     if (plain) {
         line.english = TranslateModule::translateLineCn2En(viewLine.toString()) + kCrLf;
     } else {
-        const QString text = ScriptEditPanel::textFromView(viewLine.toString());
+        const QString text = ScriptView::lineText(document_->findBlockByNumber(blockNumber));
         line.english = TranslateModule::translateScript(text, "cn2en");
     }
     line.headerWithoutBrace = !ScriptModule::scanScriptFunctions(line.english, line.calls);
@@ -56,8 +57,8 @@ void ScriptLines::rebuild() {
         return;
     }
     lines_.reserve(viewLines.size());
-    for (const QStringView viewLine : viewLines) {
-        Line line = readLine(viewLine);
+    for (qsizetype i = 0; i < viewLines.size(); ++i) {
+        Line line = readLine(viewLines.at(i), int(i));
         count(line, 1);
         lines_.append(std::move(line));
     }
@@ -86,7 +87,7 @@ void ScriptLines::replaceLines(int first, int oldLast, int newLast) {
         lines_.remove(first + newCount, oldCount - newCount);
     QTextBlock block = document_->findBlockByNumber(first);
     for (int i = first; i <= newLast; ++i, block = block.next()) {
-        Line line = readLine(block.text());
+        Line line = readLine(block.text(), i);
         count(line, 1);
         callsChanged = callsChanged || !line.calls.isEmpty() || line.headerWithoutBrace;
         lines_[i] = std::move(line);

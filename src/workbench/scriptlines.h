@@ -34,7 +34,8 @@ class ScriptLines : public QObject {
         bool headerWithoutBrace = false;
     };
 
-    Line readLine(QStringView viewLine) const;
+    // viewLine is the text of line blockNumber of the view.
+    Line readLine(QStringView viewLine, int blockNumber) const;
     // Adds a line to the running totals (sign 1) or takes it out of them (sign -1).
     void count(const Line& line, int sign);
     void contentsChange(int position, int removed, int added);

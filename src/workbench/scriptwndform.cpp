@@ -19,6 +19,7 @@
 #include "library/plugins.h"
 #include "library/scriptdocument.h"
 #include "library/translate.h"
+#include "platform/core/ansi.h"
 #include "platform/dialogs.h"
 #include "workbench/aboutwndform.h"
 #include "workbench/configwndform.h"
@@ -96,6 +97,56 @@ QStringList offeredPluginNames() {
     for (const QString& line : ScriptModule::pluginCollection())
         if (!line.isEmpty()) names << line.section(QLatin1Char('='), 0, 0);
     return names;
+}
+
+// Tells which characters of the document GBK lacks, which the file would keep as "?", and
+// lets the user go back to change them. True when the save goes on.
+bool keepsItsCharacters(const ScriptDocument& doc, QWidget* parent) {
+    const platform::AnsiTable& ansi = platform::AnsiTable::instance();
+    const std::pair<const char16_t*, QString> fields[] = {
+        {u"名称", doc.name},
+        {u"作者", doc.author},
+        {u"首页", doc.home},
+        {u"提示", doc.toolPop},
+        {u"介绍", doc.information},
+        {u"图标", doc.icon},
+        {u"地址池", doc.target.join(QLatin1Char('\n'))},
+        {u"代码编辑", doc.script},
+        {u"引入插件", doc.include.join(QLatin1Char('\n'))},
+        {u"界面编辑", doc.list.isNull() ? QString() : doc.list.xml()},
+    };
+    qsizetype count = 0;
+    QList<char32_t> lacking;
+    QStringList where;
+    for (const auto& [label, text] : fields) {
+        bool here = false;
+        for (const char32_t c : QStringView(text).toUcs4()) {
+            if (ansi.holds(c)) continue;
+            ++count;
+            here = true;
+            if (!lacking.contains(c)) lacking.append(c);
+        }
+        if (here) where << QString::fromUtf16(label);
+    }
+    if (count == 0) return true;
+    constexpr qsizetype kExamples = 8;
+    QStringList examples;
+    for (qsizetype i = 0; i < std::min(kExamples, lacking.size()); ++i) {
+        const char32_t c = lacking.at(i);
+        // A character that shows nothing (a zero-width one, a lone half of a pair) by its code.
+        const bool visible = QChar::isPrint(c) && QChar::category(c) != QChar::Separator_Space;
+        examples << (visible ? QString::fromUcs4(&c, 1)
+                             : QStringLiteral("U+") + QString::number(quint32(c), 16)
+                                                          .toUpper()
+                                                          .rightJustified(4, QLatin1Char('0')));
+    }
+    if (lacking.size() > kExamples) examples << QStringLiteral("…");
+    const QString text =
+        QStringLiteral("脚本中有%1个字符不在GBK编码中,保存后会变成\"?\":\n").arg(count) +
+        examples.join(QLatin1Char(' ')) + QStringLiteral("\n位置:") +
+        where.join(QStringLiteral("、")) + QStringLiteral("\n\n仍要保存吗?选\"否\"返回修改。");
+    return platform::messageBox(text, platform::MsgButtons::YesNo, QStringLiteral("提示"),
+                                platform::MsgIcon::Warning, parent) == platform::MsgAnswer::Yes;
 }
 
 // What clearing the document leaves: no content at all. A script loaded from a file of this
@@ -280,6 +331,8 @@ void ScriptWndForm::makePropertiesTab() {
     scriptInfoText_ = new PlainTextBox(f);
     scriptInfoText_->setObjectName(QStringLiteral("scriptInfoText"));
     scriptInfoText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab goes on to the address pool, as in the one-line fields; Ctrl+Tab types a tab.
+    scriptInfoText_->setTabChangesFocus(true);
     platform::placeTwips(scriptInfoText_, kRightField, 1080, kRightFieldWidth, 1995);
 
     makeLabel(f, QStringLiteral("urlPoolLabel"), QStringLiteral("地址池:"), kRightLabel, 3240, 825);
@@ -341,8 +394,10 @@ void ScriptWndForm::saveData() {
     if (codeTypeCombo_) doc.encoding = codeTypeCombo_->currentText();
     if (scriptPageText_) doc.home = scriptPageText_->text();
     if (scriptPopText_) doc.toolPop = scriptPopText_->text();
+    // Line ends in the file's texts are CR LF, as the code's are.
     if (scriptInfoText_)
-        doc.information = PlainTextBox::plainLineBreaks(scriptInfoText_->toPlainText());
+        doc.information = PlainTextBox::plainLineBreaks(scriptInfoText_->toPlainText())
+                              .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     if (scriptIconText_) doc.icon = scriptIconText_->text();
     if (urlPoolList_) {
         QStringList target;
@@ -381,6 +436,7 @@ bool ScriptWndForm::savesThroughDialog() const {
 void ScriptWndForm::saveClicked() {
     const bool throughDialog = savesThroughDialog();
     saveData();
+    if (!keepsItsCharacters(ScriptModule::scriptDocument(), widget())) return;
     if (throughDialog) {
         SaveWndForm::instance().show();
         return;
@@ -398,6 +454,7 @@ void ScriptWndForm::saveClicked() {
 
 void ScriptWndForm::saveOtherClicked() {
     saveData();
+    if (!keepsItsCharacters(ScriptModule::scriptDocument(), widget())) return;
     SaveWndForm::instance().show();
 }
 

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 
 #include "platform/core/ansi.h"
 #include "platform/dialogs.h"
@@ -21,6 +22,16 @@ const QString kRecordSeparator = QStringLiteral("|||");
 const QString kFieldSeparator = QStringLiteral(":::");
 constexpr int kFirstChunkBytes = 1024;
 constexpr int kFieldCount = 4;
+
+// The design, in twips: the least size, and the places that the layout keeps.
+constexpr int kMinWidthTwips = 7200;
+constexpr int kMinHeightTwips = 6000;
+constexpr int kMargin = 120;
+constexpr int kRowHeight = 300;
+constexpr int kKeywordLeft = 1320;
+constexpr int kSearchWidth = 1080;
+constexpr int kListTop = 540;
+constexpr int kListHeight = 2760;
 
 }  // namespace
 
@@ -42,7 +53,8 @@ QString SearchWndForm::playerKind() {
 
 void SearchWndForm::onLoad(QWidget* window) {
     window->setWindowTitle(QStringLiteral("搜索脚本"));
-    window->resize(platform::px(7200), platform::px(6000));
+    window->resize(platform::px(kMinWidthTwips), platform::px(kMinHeightTwips));
+    setMinimumSizeTwips(kMinWidthTwips, kMinHeightTwips);
 
     auto* combo = new QComboBox(window);
     combo->setObjectName(QStringLiteral("typeCombo"));
@@ -70,13 +82,39 @@ void SearchWndForm::onLoad(QWidget* window) {
 
     connect(search, &QPushButton::clicked, this, &SearchWndForm::searchClicked);
     connect(keyword, &QLineEdit::returnPressed, search, &QPushButton::click);
-    connect(list, &QListWidget::itemClicked, this,
-            [this, list](QListWidgetItem* item) { resultClicked(list->row(item)); });
-    // The details follow the current result however it became current: a click, the arrow
-    // keys, Home, End or the pages.
-    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) resultClicked(row);
+    connect(list, &QListWidget::itemClicked, this, [this, list](QListWidgetItem* item) {
+        if (item->isSelected()) resultClicked(list->row(item));
     });
+    // The details follow the picked result however it was picked: a click, the arrow keys,
+    // Space, Home, End or the pages. The list getting the focus makes its first line current
+    // without picking it, which shows nothing.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list] {
+        const QList<QListWidgetItem*> picked = list->selectedItems();
+        if (!picked.isEmpty()) resultClicked(list->row(picked.first()));
+    });
+}
+
+void SearchWndForm::onResize() {
+    QWidget* window = widget();
+    if (!window || window->isMinimized()) return;
+    // What a window larger than designed has goes to the keyword box, the list and the
+    // details, half the height to each of the last two.
+    const int width = std::max(scaleWidth(), kMinWidthTwips);
+    const int height = std::max(scaleHeight(), kMinHeightTwips);
+    auto* keyword = control<QLineEdit>(QStringLiteral("keywordText"));
+    auto* search = control<QPushButton>(QStringLiteral("searchCommand"));
+    auto* list = control<QListWidget>(QStringLiteral("resultList"));
+    auto* more = control<QPlainTextEdit>(QStringLiteral("moreText"));
+    if (!keyword || !search || !list || !more) return;
+    const int searchLeft = width - kMargin - kSearchWidth;
+    platform::placeTwips(search, searchLeft, kMargin, kSearchWidth, kRowHeight);
+    platform::placeTwips(keyword, kKeywordLeft, kMargin, searchLeft - kMargin - kKeywordLeft,
+                         kRowHeight);
+    const int grow = height - kMinHeightTwips;
+    const int listHeight = kListHeight + grow / 2;
+    platform::placeTwips(list, kMargin, kListTop, width - 2 * kMargin, listHeight);
+    const int moreTop = kListTop + listHeight + kMargin;
+    platform::placeTwips(more, kMargin, moreTop, width - 2 * kMargin, height - kMargin - moreTop);
 }
 
 QString SearchWndForm::searchBody(const QString& field, const QString& keyword,

@@ -34,6 +34,7 @@ class SearchWndForm : public platform::Form {
 
   protected:
     void onLoad(QWidget* window) override;
+    void onResize() override;
 
   private:
     SearchWndForm();

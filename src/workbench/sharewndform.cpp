@@ -60,6 +60,7 @@ void ShareWndForm::onLoad(QWidget* window) {
     exit->setObjectName(QStringLiteral("exitCommand"));
     platform::placeTwips(exit, 2280, 1800, 1215, 420);
     connect(exit, &QPushButton::clicked, this, &ShareWndForm::hide);
+    setDialogButtons(share, exit);
 }
 
 int ShareWndForm::selectedOption() const {

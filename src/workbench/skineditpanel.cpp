@@ -1,7 +1,5 @@
 #include "workbench/skineditpanel.h"
 
-#include <algorithm>
-
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -164,24 +162,33 @@ void SkinEditPanel::buildControls() {
     connect(componentsCombo_, &QComboBox::activated, this, [this](int) { kindSwitch(); });
     connect(cssFileCombo_, &QComboBox::activated, this, &SkinEditPanel::skinChosen);
 
-    // An entry click: a change of the current entry (mouse or keyboard), or a mouse click on
-    // the entry that is current already, which loads it into the fields again.
-    connect(itemList_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (rebuilding_ || row < 0) return;
-        rowChangedThisPress_ = true;
+    // An entry click: an entry picked (a click, the arrow keys, Space), or a mouse click on
+    // the entry that is picked already, which loads it into the fields again. The list
+    // getting the focus makes its first entry current without picking it: that fills
+    // nothing, or the fields typed for a new item would be lost.
+    connect(itemList_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (rebuilding_) return;
+        const int row = selectedRow();
+        if (row < 0) return;
+        filledThisPress_ = true;
         entryClicked(row);
     });
     itemList_->viewport()->installEventFilter(this);
     connect(itemList_, &QListWidget::itemPressed, this, [this](QListWidgetItem* item) {
-        if (rowChangedThisPress_ || rebuilding_) return;
+        if (filledThisPress_ || rebuilding_ || !item->isSelected()) return;
         entryClicked(itemList_->row(item));
     });
 }
 
 bool SkinEditPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == itemList_->viewport() && event->type() == QEvent::MouseButtonPress)
-        rowChangedThisPress_ = false;
+        filledThisPress_ = false;
     return QWidget::eventFilter(watched, event);
+}
+
+int SkinEditPanel::selectedRow() const {
+    const QList<QListWidgetItem*> picked = itemList_->selectedItems();
+    return picked.isEmpty() ? -1 : itemList_->row(picked.first());
 }
 
 // ---------------------------------------------------------------- entries and skins
@@ -220,34 +227,57 @@ void SkinEditPanel::setSkinData(const XmlNode& list) {
     itemList_->setCurrentRow(-1);
     rebuilding_ = false;
 
-    // A list without a skin matches every entry: the first one is chosen and written into the
-    // list, after which only that name matches. Without a list every entry is chosen in turn.
-    for (int k = 0; k < cssFileCombo_->count(); ++k) {
-        const XmlNode style = skinListNode_.isNull()
-                                  ? XmlNode()
-                                  : skinListNode_.getNamedItem(QStringLiteral("style"));
-        if (style.isNull() || cssFileCombo_->itemText(k) == style.nodeTypedValue()) selectSkin(k);
+    // The chooser shows the skin the board is shown in. A list without a skin gets the first
+    // one, written into the list. Without a list yet, the chooser shows the skin the list will
+    // be made with: the one the user chose meanwhile, else the first. A list naming a skin
+    // that is not there shows none, since none will be found.
+    if (cssFileCombo_->count() == 0) return;
+    if (skinListNode_.isNull()) {
+        selectSkin(cssFileCombo_->currentIndex() >= 0 ? cssFileCombo_->currentIndex() : 0);
+        return;
     }
+    const XmlNode style = skinListNode_.getNamedItem(QStringLiteral("style"));
+    if (style.isNull()) {
+        selectSkin(0);
+        return;
+    }
+    const int named =
+        cssFileCombo_->findText(style.nodeTypedValue(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (named >= 0) {
+        selectSkin(named);
+        return;
+    }
+    cssFileCombo_->setCurrentIndex(-1);
+    fillWithoutSelection(styleCombo_, {});
+    classesOffered_ = false;
 }
 
 XmlNode SkinEditPanel::getSkinData() {
     if (skinListNode_.isNull()) {
         XmlDocument doc;
-        const XmlNode list = doc.appendChild(doc.createNode(QStringLiteral("list")));
-        setSkinData(list);
+        setSkinData(newList(doc));
     }
     return skinListNode_;
+}
+
+XmlNode SkinEditPanel::newList(XmlDocument& doc) const {
+    XmlNode list = doc.appendChild(doc.createNode(QStringLiteral("list")));
+    // The skin the chooser shows is the one the new board gets.
+    if (cssFileCombo_->currentIndex() >= 0) {
+        XmlNode attribute = doc.createAttribute(QStringLiteral("style"));
+        attribute.setNodeTypedValue(cssFileCombo_->currentText());
+        list.setNamedItem(attribute);
+    }
+    return list;
 }
 
 void SkinEditPanel::loadSkinFileList() {
     cssFileCombo_->clear();
     // Sorted by name, so that "the first skin" that new boards get is the same on every
-    // machine whatever order the file system keeps.
+    // machine whatever order the file system keeps, and the box maker offers the same order.
     QList<FolderList::Entry> skins =
         FolderList::filesMarked(platform::programFile(QStringLiteral("css")), kSkinExtension, true);
-    std::stable_sort(skins.begin(), skins.end(), [](const auto& a, const auto& b) {
-        return a.fileName.compare(b.fileName, Qt::CaseInsensitive) < 0;
-    });
+    FolderList::sortByName(skins);
     QStringList names;
     for (const FolderList::Entry& skin : skins) names.append(skin.text);
     fillWithoutSelection(cssFileCombo_, names);
@@ -334,7 +364,7 @@ XmlNode SkinEditPanel::buildItem() {
 void SkinEditPanel::appendSkinItem(const XmlNode& node) {
     if (skinListNode_.isNull()) {
         XmlDocument doc;
-        skinListNode_ = doc.appendChild(doc.createNode(QStringLiteral("list")));
+        skinListNode_ = newList(doc);
     }
     skinListNode_.appendChild(node);
     setSkinData(skinListNode_);
@@ -354,11 +384,13 @@ void SkinEditPanel::addClicked() {
 }
 
 void SkinEditPanel::editClicked() {
-    // The target is the child clicked last. Before any click, or once that child has been
-    // deleted or replaced, there is nothing to modify: the fields then keep what was typed.
-    if (selectedItemNode_.isNull() || skinListNode_.isNull() ||
-        selectedItemNode_.parentNode() != skinListNode_)
-        return;
+    // The target is the picked entry's child, the one its pick put into the fields. Without
+    // a picked entry (after every refresh, or when the list merely has the focus) there is
+    // nothing to modify: the fields then keep what was typed.
+    const int row = selectedRow();
+    if (row < 0 || row >= entryNodes_.size() || skinListNode_.isNull()) return;
+    selectedItemNode_ = entryNodes_.at(row);
+    if (selectedItemNode_.parentNode() != skinListNode_) return;
     const XmlNode item = buildItem();
     if (item.isNull()) return;
     skinListNode_.replaceChild(item, selectedItemNode_);
@@ -366,7 +398,7 @@ void SkinEditPanel::editClicked() {
 }
 
 void SkinEditPanel::deleteClicked() {
-    const int row = itemList_->currentRow();
+    const int row = selectedRow();
     if (row < 0 || row >= entryNodes_.size()) return;
     skinListNode_.removeChild(entryNodes_.at(row));
     setSkinData(skinListNode_);
@@ -387,7 +419,7 @@ int SkinEditPanel::shownPosition(int row) const {
 // The moves act on the child behind the selected entry and step over children that give no
 // entry, so that every move shows; without a selected entry they do nothing.
 void SkinEditPanel::moveTopClicked() {
-    const int row = itemList_->currentRow();
+    const int row = selectedRow();
     if (shownPosition(row) < 0) return;
     const XmlNode node = entryNodes_.at(row);
     skinListNode_.removeChild(node);
@@ -396,7 +428,7 @@ void SkinEditPanel::moveTopClicked() {
 }
 
 void SkinEditPanel::moveUpClicked() {
-    const int row = itemList_->currentRow();
+    const int row = selectedRow();
     const int pos = shownPosition(row);
     if (pos <= 0) return;
     const XmlNode node = entryNodes_.at(row);
@@ -407,7 +439,7 @@ void SkinEditPanel::moveUpClicked() {
 }
 
 void SkinEditPanel::moveDownClicked() {
-    const int row = itemList_->currentRow();
+    const int row = selectedRow();
     const int pos = shownPosition(row);
     const QList<XmlNode> shown = shownChildren();
     if (pos < 0 || pos == shown.size() - 1) return;
@@ -419,7 +451,7 @@ void SkinEditPanel::moveDownClicked() {
 }
 
 void SkinEditPanel::moveBottomClicked() {
-    const int row = itemList_->currentRow();
+    const int row = selectedRow();
     if (shownPosition(row) < 0) return;
     const XmlNode node = entryNodes_.at(row);
     skinListNode_.removeChild(node);

@@ -27,10 +27,11 @@ class SkinEditPanel : public QWidget {
   public:
     explicit SkinEditPanel(QWidget* parent = nullptr);
 
-    // Makes list (possibly null) the edited board, rebuilds the entries and selects the
-    // list's skin; a list without a skin gets the first one. No entry is selected afterwards.
+    // Makes list (possibly null) the edited board, rebuilds the entries and shows the list's
+    // skin in the chooser; a list without a skin gets the first one, and without a list the
+    // chooser shows the skin a new list would get. No entry is selected afterwards.
     void setSkinData(const XmlNode& list);
-    // The live edited element, made (empty, with the first skin) when there is none yet.
+    // The live edited element, made (empty, with the skin the chooser shows) when there is none.
     XmlNode getSkinData();
 
     XmlNode skinListNode() const { return skinListNode_; }
@@ -54,6 +55,8 @@ class SkinEditPanel : public QWidget {
     void buildControls();
     void loadSkinFileList();
     void appendSkinItem(const XmlNode& node);
+    // An empty board list, carrying the skin the chooser shows.
+    XmlNode newList(XmlDocument& doc) const;
     XmlNode buildItem();
 
     void addClicked();
@@ -74,14 +77,16 @@ class SkinEditPanel : public QWidget {
     // The entry's child and its place among the children that give entries; -1 when the
     // entry does not exist.
     int shownPosition(int row) const;
+    // The row of the picked entry; -1 when none is picked (a current entry alone is none).
+    int selectedRow() const;
     QList<XmlNode> shownChildren() const;
 
     XmlNode skinListNode_;
     XmlNode selectedItemNode_;
     QList<XmlNode> entryNodes_;
     bool rebuilding_ = false;
-    bool rowChangedThisPress_ = false;  // the current entry changed since the last mouse press
-    QString offeredSkin_;               // the skin whose style classes styleCombo holds
+    bool filledThisPress_ = false;  // an entry was picked since the last mouse press
+    QString offeredSkin_;           // the skin whose style classes styleCombo holds
     bool classesOffered_ = false;
 
     QLabel* cssFileLabel_ = nullptr;

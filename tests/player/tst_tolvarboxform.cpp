@@ -183,6 +183,8 @@ class TolvarBoxFormTest : public QObject {
                  {QStringLiteral("备份盒"), QString(), QString(), {QStringLiteral("/other/")}});
         QVERIFY(writeBytes(folder_->file("X.TVB"), "not listed"));
         QVERIFY(writeBytes(folder_->file("broken.tvb"), "QUJD\r\n"));
+        QVERIFY(writeBytes(folder_->file("box10.tvb"), "QUJD\r\n"));
+        QVERIFY(writeBytes(folder_->file("Box9.tvb"), "QUJD\r\n"));
         QVERIFY(QDir(folder_->path()).mkdir(QStringLiteral("folder.tvb")));
 
         form_.registerComponent = [this](const QString& command) { commands_ << command; };
@@ -200,12 +202,9 @@ class TolvarBoxFormTest : public QObject {
         QCOMPARE(form_.currentBoxFile, kSampleBox);
         QCOMPARE(control<QComboBox>("scriptListCombo")->currentText(), kSampleBox);
 
-        QStringList listed = boxList();
-        listed.sort();
-        QStringList expected{kSampleBox, QStringLiteral("match.tvb"), QStringLiteral("x.tvb.bak"),
-                             QStringLiteral("broken.tvb")};
-        expected.sort();
-        QCOMPARE(listed, expected);
+        // By name, letter case aside and numbers by value, Chinese names last.
+        QCOMPARE(boxList(), QStringList({"Box9.tvb", "box10.tvb", "broken.tvb", "match.tvb",
+                                         "x.tvb.bak", kSampleBox}));
 
         // Written back with the value just read, tidied by the INI writer.
         QCOMPARE(config(), QStringLiteral("[save]\r\nDefaultScript=") +

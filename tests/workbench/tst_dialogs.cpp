@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -272,16 +273,102 @@ class DialogsTest : public QObject {
         SaveWndForm& save = SaveWndForm::instance();
         save.show();
         in<QLineEdit>(save, "scriptText")->setText("采集");
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
         in<QPushButton>(save, "saveCommand")->click();
-        // Replaced without a question.
+        // Replaced once the user agreed.
         QCOMPARE(readBytes(f.folder.file("script/甲/采集.txt")), expected);
-        QVERIFY(platform::shownDialogs().isEmpty());
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text,
+                 QStringLiteral("目录甲中已有脚本采集,要替换它吗?"));
         QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
         QVERIFY(!save.widget()->isVisible());
         QCOMPARE(in<QLineEdit>(save, "scriptText")->text(), QString());
         QStringList listed = listEntries(in<QListWidget>(main, "ListFile"));
         listed.sort();
         QCOMPARE(listed, QStringList({"其它", "采集"}));
+    }
+
+    // A name that is taken asks first; "否" writes nothing and keeps the dialog and the name,
+    // so that another one can be typed. Enter saves.
+    void takenNameAsksBeforeReplacing() {
+        Folder f;
+        QDir().mkpath(f.folder.file("script/甲"));
+        writeBytes(f.folder.file("script/甲/采集.txt"), "old\r\n");
+        fillDocument();
+        SaveWndForm& save = SaveWndForm::instance();
+        save.show();
+        QLineEdit* name = in<QLineEdit>(save, "scriptText");
+        name->setText("采集");
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text,
+                 QStringLiteral("目录甲中已有脚本采集,要替换它吗?"));
+        QCOMPARE(platform::shownDialogs()[0].buttons, platform::MsgButtons::YesNo);
+        QCOMPARE(readBytes(f.folder.file("script/甲/采集.txt")), QByteArray("old\r\n"));
+        QVERIFY(save.widget()->isVisible());
+        QCOMPARE(name->text(), QStringLiteral("采集"));
+
+        // A free name is saved at once.
+        QTest::keyClick(name, Qt::Key_Backspace);
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QVERIFY(QFileInfo::exists(f.folder.file("script/甲/采.txt")));
+        QVERIFY(!save.widget()->isVisible());
+    }
+
+    // Each dialog has its default and its cancel button: Enter and Esc, whichever control
+    // has the focus.
+    void enterAndEscape() {
+        Folder f;
+        QDir().mkpath(f.folder.file("script/甲"));
+        writeBytes(f.folder.file("config.ini"), "[tolvar]\r\nversion=3.0\r\nflag=1\r\n");
+        MainWndForm::instance().version = "3.0";
+
+        // 保存脚本: Esc is 取 消 (hidden, the name forgotten), Enter on 取 消 as well.
+        SaveWndForm& save = SaveWndForm::instance();
+        save.show();
+        QLineEdit* name = in<QLineEdit>(save, "scriptText");
+        name->setText("x");
+        QTest::keyClick(name, Qt::Key_Escape);
+        QVERIFY(!save.widget()->isVisible());
+        QCOMPARE(name->text(), QString());
+        save.show();
+        name->setText("x");
+        auto* exit = in<QPushButton>(save, "exitCommand");
+        exit->setFocus();  // Tab on to it
+        QTest::keyClick(exit, Qt::Key_Return);
+        QVERIFY(!save.widget()->isVisible());
+        QVERIFY(QDir(f.folder.file("script/甲")).isEmpty());
+
+        // 关于: both keys are 确 定, which closes it.
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            AboutWndForm& about = AboutWndForm::instance();
+            about.show();
+            QTest::keyClick(in<QLabel>(about, "Label1"), key);
+            QVERIFY(!about.isLoaded());
+        }
+
+        // 配置信息: Esc closes without saving, Enter saves.
+        ConfigWndForm& config = ConfigWndForm::instance();
+        config.setData(1);
+        config.show();
+        QCheckBox* check = in<QCheckBox>(config, "Check1");
+        QTest::keyClick(check, Qt::Key_Space);
+        QVERIFY(check->isChecked());
+        QTest::keyClick(check, Qt::Key_Escape);
+        QVERIFY(!config.isLoaded());
+        QCOMPARE(readBytes(f.folder.file("config.ini")),
+                 QByteArray("[tolvar]\r\nversion=3.0\r\nflag=1\r\n"));
+        config.setData(1);
+        config.show();
+        check = in<QCheckBox>(config, "Check1");
+        QTest::keyClick(check, Qt::Key_Space);
+        QTest::keyClick(check, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(readBytes(f.folder.file("config.ini")),
+                 QByteArray("[tolvar]\r\nversion=3.0\r\nflag=0\r\n"));
+        QVERIFY(!config.widget()->isVisible());
+        QVERIFY(platform::shownDialogs().isEmpty());
     }
 
     // What the save dialog offers and writes, the main window lists: a category ".drafts"

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "support/testenv.h"
 #include "workbench/mainwndform.h"
 #include "workbench/makeboxform.h"
+#include "workbench/skineditpanel.h"
 
 namespace {
 
@@ -110,6 +112,38 @@ class MakeBoxFormTest : public QObject {
         form().close();
         form().show();
         QCOMPARE(pathText()->text(), expectedBoxPath(lib.folder, next));
+    }
+
+    // The box maker offers the skins in the board editor's order: by name as a reader
+    // sorts them, letter case aside, numbers by value, Chinese names by their reading.
+    void skinsInTheBoardEditorsOrder() {
+        TestProgramFolder folder;
+        QDir().mkpath(folder.file("css"));
+        for (const char* name : {"paper10", "经典", "Night", "paper9", "default", "暗色", "b"})
+            writeBytes(folder.file("css/" + QString::fromUtf8(name) + ".skin"), "x\r\n");
+        const QStringList order{"b", "default", "Night", "paper9", "paper10", "暗色", "经典"};
+        form().show();
+        QCOMPARE(items("cssFileCombo"), order);
+        SkinEditPanel panel;
+        auto* chooser = panel.findChild<QComboBox*>("cssFileCombo");
+        QStringList offered;
+        for (int i = 0; i < chooser->count(); ++i) offered << chooser->itemText(i);
+        QCOMPARE(offered, order);
+    }
+
+    // Enter packs, Esc closes the window (it has no button of its own for that).
+    void enterPacksAndEscapeCloses() {
+        Library lib;
+        form().show();
+        form().setBoxData("default", "网站", "b");
+        QLineEdit* path = pathText();
+        const QString box = path->text();
+        QTest::keyClick(path, Qt::Key_Return);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出成功~!"));
+        QVERIFY(QFileInfo::exists(box));
+        QTest::keyClick(combo("scriptCombo"), Qt::Key_Escape);
+        QVERIFY(!form().isLoaded());
     }
 
     // A box name that is taken is drawn again: packing never replaces an earlier box unasked.

@@ -19,6 +19,7 @@
 #include "platform/dialogs.h"
 #include "support/testenv.h"
 #include "workbench/scripteditpanel.h"
+#include "workbench/scriptview.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ struct Host {
     QPlainTextEdit* view(const char* name) const { return get<QPlainTextEdit>(name); }
     // What the user sees in a view, in the panel's line-end form.
     QString textOf(const char* name) const {
-        return ScriptEditPanel::textFromView(view(name)->document()->toRawText());
+        return ScriptView::scriptText(view(name)->document());
     }
     void click(const char* name) const { get<QPushButton>(name)->click(); }
     void choose(const char* combo, int index) const {
@@ -216,6 +217,59 @@ class ScriptEditPanelTest : public QObject {
         QCOMPARE(h.panel->currentScriptText(), stored);
         QCOMPARE(h.textOf("codeText"), stored);
         QCOMPARE(h.panel->getScriptText(), stored);
+    }
+
+    // The view shows a lone CR as the carriage-return symbol; the script's own symbol, put
+    // in by the script, by typing or by pasting, stays that symbol in either view. Copying
+    // and pasting within the views keeps the lone CR.
+    void loneCrAndTheSymbolStayApart_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("code view") << "codeCommand"
+                                   << "codeText";
+        QTest::newRow("explain view") << "explainCommand"
+                                      << "explainText";
+    }
+    void loneCrAndTheSymbolStayApart() {
+        QFETCH(QString, button);
+        QFETCH(QString, view);
+        const QByteArray nameBytes = view.toLatin1();
+        const char* name = nameBytes.constData();
+        const QString symbol = QString::fromUtf16(u"\u240D");
+        const QString code = "a\rb\r\nvar s='" + symbol + "';";
+        const QString tail = view == "explainText" ? "\r\n" : "";
+        Host h;
+        h.panel->setScriptText(code);
+        h.click(qPrintable(button));
+        QCOMPARE(h.panel->getScriptText(), code + tail + tail);
+        QPlainTextEdit* edit = h.view(name);
+        edit->setFocus();
+
+        // Typed right after the lone CR's symbol, and pasted there from elsewhere.
+        QTextCursor at = edit->textCursor();
+        at.setPosition(2);
+        edit->setTextCursor(at);
+        h.typeKeys(name, symbol);
+        QGuiApplication::clipboard()->setText(symbol);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        const QString typed = "a\r" + symbol + symbol + "b\r\nvar s='" + symbol + "';";
+        QCOMPARE(h.textOf(name), typed + tail);
+
+        // The first line cut and put back at the end: its lone CR comes back as one.
+        at.setPosition(0);
+        at.setPosition(5, QTextCursor::KeepAnchor);
+        edit->setTextCursor(at);
+        QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), "a\r" + symbol + symbol + "b");
+        h.caretAtEnd(name);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        const QString moved = "\r\nvar s='" + symbol + "';" + tail + "a\r" + symbol + symbol + "b";
+        QCOMPARE(h.textOf(name), moved);
+        QCOMPARE(h.panel->getScriptText(), view == "explainText" ? moved + "\r\n" : moved);
+
+        // Undone, the paste takes nothing of the text before it with it.
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.textOf(name), "\r\nvar s='" + symbol + "';" + tail);
     }
 
     void setScriptTextAlwaysWritesTheCodeView() {

@@ -16,6 +16,7 @@
 #include "library/plugins.h"
 #include "library/scriptdocument.h"
 #include "library/translate.h"
+#include "platform/core/ansi.h"
 #include "platform/dialogs.h"
 #include "support/testenv.h"
 #include "workbench/mainwndform.h"
@@ -36,6 +37,16 @@ T* in(platform::Form& form, const QString& name) {
     T* c = form.control<T>(name);
     if (!c) qFatal("no control %s in %s", qPrintable(name), qPrintable(form.objectName()));
     return c;
+}
+
+// Types text into a control key by key, as the user does (any character, Chinese too).
+void typeText(QWidget* control, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(control, &press);
+        QApplication::sendEvent(control, &release);
+    }
 }
 
 QStringList entries(QListWidget* list) {
@@ -107,6 +118,11 @@ struct Bench {
     SaveWndForm& save() const { return SaveWndForm::instance(); }
     void tool(int index) const {
         in<QPushButton>(main(), "toolsCmd_" + QString::number(index))->click();
+    }
+    // A tool button of the main window pressed with the mouse.
+    void mouseOnTool(int index) const {
+        QTest::mouseClick(in<QPushButton>(main(), "toolsCmd_" + QString::number(index)),
+                          Qt::LeftButton);
     }
     void press(const char* name) const { in<QToolButton>(wnd(), name)->click(); }
     // A button of the properties tab (the board panel has a "previewCommand" of its own).
@@ -207,7 +223,7 @@ class ScriptWndFormTest : public QObject {
     // press of 保 存.
     void newScriptToASavedFile() {
         Bench b;
-        // The plug-ins of the last script loaded stay ticked for a new one.
+        // The plug-ins of the last script loaded are not the new one's.
         ScriptModule::scriptDocument().include = {"jq"};
         b.tool(0);
         QVERIFY(b.wnd().widget()->isVisible());
@@ -215,7 +231,7 @@ class ScriptWndFormTest : public QObject {
         QCOMPARE(b.visibleFrame(), QStringLiteral("baseAttributeFrame"));
         QCOMPARE(b.text("scriptNameText")->text(), QString());
         QCOMPARE(entries(b.pool()), QStringList{"http://"});
-        QCOMPARE(b.wnd().scriptEdit()->getScriptList(), QStringList{"jq"});
+        QCOMPARE(b.wnd().scriptEdit()->getScriptList(), QStringList());
         QVERIFY(b.wnd().savesThroughDialog());
 
         b.text("scriptNameText")->setText("新脚本");
@@ -250,7 +266,6 @@ class ScriptWndFormTest : public QObject {
         doc.toolPop = "提示";
         doc.information = "介绍";
         doc.script = "alert(2);\r\n";
-        doc.include = {"jq"};
         doc.target = {"http://", ""};
         XmlDocument board;
         board.loadXML(
@@ -290,8 +305,10 @@ class ScriptWndFormTest : public QObject {
         QCOMPARE(ScriptModule::scriptDocument().encoding, QStringLiteral("gb2312"));
 
         // The loaded script with the change, its code's line ends made CR LF by the editor.
+        // The introduction's line ends are stored as CR LF, as the code's are.
         setDocument("示例", "function a(){\r\n  alert(1);\r\n}", kBoard);
         ScriptModule::scriptDocument().author = "作者丙";
+        ScriptModule::scriptDocument().information = "第一行\r\n第二行 & <b>";
         QCOMPARE(written, savedDirectly());
 
         // Saving again without edits leaves the file as it is.
@@ -358,9 +375,143 @@ class ScriptWndFormTest : public QObject {
         QVERIFY(board.loadXML(QString::fromUtf16(u"<list style=\"default\"><\uFFFD/></list>")));
         b.wnd().skinEdit()->setSkinData(board.documentElement());
         b.press("saveCommand");
-        QCOMPARE(platform::shownDialogs().size(), 1);
-        QCOMPARE(platform::shownDialogs()[0].text, SaveWndForm::unsavableScriptMessage());
+        // The element name GBK lacks is named first; saving anyway is refused.
+        QCOMPARE(platform::shownDialogs().size(), 2);
+        QVERIFY(platform::shownDialogs()[0].text.contains("\n位置:界面编辑\n"));
+        QCOMPARE(platform::shownDialogs()[1].text, SaveWndForm::unsavableScriptMessage());
         QCOMPARE(readBytes(b.libraryFile()), original);
+    }
+
+    // A script keeps its own plug-ins, the ones the list does not offer included; a new
+    // script has none of the script before it.
+    void aNewScriptHasNoPluginsOfTheLastOne() {
+        Bench b;
+        setDocument(QStringLiteral("示例"), QStringLiteral("x();"), kBoard);
+        ScriptModule::scriptDocument().include = {"jq", "gone"};
+        QVERIFY(ScriptModule::saveScriptFile(b.libraryFile()));
+        ScriptModule::clearScriptDocument();
+        b.pickLibraryScript();
+        b.mouseOnTool(1);
+        QCOMPARE(b.wnd().scriptEdit()->getScriptList(), QStringList{"jq"});
+        QTest::mouseClick(in<QToolButton>(b.wnd(), "saveCommand"), Qt::LeftButton);
+        ScriptDocument back;
+        QVERIFY(ScriptModule::readScriptFile(b.libraryFile(), back));
+        QCOMPARE(back.include, QStringList({"jq", "gone"}));
+
+        b.wnd().close();
+        QCoreApplication::processEvents();
+        b.mouseOnTool(0);
+        QCOMPARE(b.wnd().scriptEdit()->getScriptList(), QStringList());
+        typeText(b.text("scriptNameText"), "新");
+        QTest::mouseClick(in<QToolButton>(b.wnd(), "saveCommand"), Qt::LeftButton);
+        QLineEdit* name = in<QLineEdit>(b.save(), "scriptText");
+        typeText(name, "新");
+        QTest::keyClick(name, Qt::Key_Return);  // Enter saves
+        QVERIFY(!b.save().widget()->isVisible());
+        QVERIFY(
+            ScriptModule::readScriptFile(b.folder.file("script/" + kCategory + "/新.txt"), back));
+        QCOMPARE(back.name, QStringLiteral("新"));
+        QVERIFY(back.include.isEmpty());
+    }
+
+    // Before saving, the characters GBK lacks (the file would hold "?" for them) are named,
+    // with where they are; "否" goes back to change them, "是" saves as the file can.
+    void charactersGbkLacksAreNamedBeforeSaving_data() {
+        QTest::addColumn<QString>("field");  // a one-line field of the properties tab
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("boardToo");  // a board caption "한" added as well
+        QTest::addColumn<QString>("message");
+        const QString tail = QStringLiteral("\n\n仍要保存吗?选\"否\"返回修改。");
+        QTest::newRow("name and board")
+            << "scriptNameText" << QStringLiteral("한글") << true
+            << QStringLiteral(
+                   "脚本中有3个字符不在GBK编码中,保存后会变成\"?\":\n한 글\n"
+                   "位置:名称、界面编辑") +
+                   tail;
+        QTest::newRow("invisible") << "scriptAuthorText" << QString::fromUtf16(u"a\u200Bb") << false
+                                   << QStringLiteral(
+                                          "脚本中有1个字符不在GBK编码中,保存后会变成"
+                                          "\"?\":\nU+200B\n位置:作者") +
+                                          tail;
+        QTest::newRow("many kinds")
+            << "scriptPopText" << QStringLiteral("가나다라마바사아자아") << false
+            << QStringLiteral(
+                   "脚本中有10个字符不在GBK编码中,保存后会变成\"?\":\n"
+                   "가 나 다 라 마 바 사 아 …\n位置:提示") +
+                   tail;
+    }
+    void charactersGbkLacksAreNamedBeforeSaving() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(bool, boardToo);
+        QFETCH(QString, message);
+        Bench b;
+        b.pickLibraryScript();
+        b.mouseOnTool(1);
+        const QByteArray original = readBytes(b.libraryFile());
+        QLineEdit* edit = b.text(field.toLatin1().constData());
+        edit->end(false);
+        typeText(edit, typed);
+        if (boardToo) {
+            SkinEditPanel* skin = b.wnd().skinEdit();
+            typeText(skin->findChild<QLineEdit*>("showText"), "한");
+            QTest::mouseClick(skin->findChild<QPushButton*>("addItemCommand"), Qt::LeftButton);
+        }
+        auto* save = in<QToolButton>(b.wnd(), "saveCommand");
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs()[0].text, message);
+        QCOMPARE(platform::shownDialogs()[0].buttons, platform::MsgButtons::YesNo);
+        QCOMPARE(readBytes(b.libraryFile()), original);  // back to change them
+        QCOMPARE(edit->text().right(typed.size()), typed);
+
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(platform::shownDialogs().size(), 2);
+        ScriptDocument back;
+        QVERIFY(ScriptModule::readScriptFile(b.libraryFile(), back));
+        const QString stored = field == "scriptNameText"     ? back.name
+                               : field == "scriptAuthorText" ? back.author
+                                                             : back.toolPop;
+        QCOMPARE(stored.right(typed.size()), platform::fromAnsi(platform::toAnsi(typed)));
+        QVERIFY(stored.contains('?'));
+
+        // A new script: "否" leaves the save dialog closed.
+        b.wnd().close();
+        QCoreApplication::processEvents();
+        b.mouseOnTool(0);
+        typeText(b.text(field.toLatin1().constData()), typed);
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
+        QTest::mouseClick(save = in<QToolButton>(b.wnd(), "saveCommand"), Qt::LeftButton);
+        QVERIFY(!SaveWndForm::instance().isLoaded() || !b.save().widget()->isVisible());
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        QTest::mouseClick(in<QToolButton>(b.wnd(), "saveOtherCommand"), Qt::LeftButton);
+        QVERIFY(b.save().widget()->isVisible());
+    }
+
+    // In 介绍, Enter makes a line stored as CR LF, Ctrl+Tab types a tab and Tab goes on to
+    // the address pool.
+    void introductionKeys() {
+        Bench b;
+        b.mouseOnTool(0);
+        QWidget* w = b.wnd().widget();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto* info = in<QPlainTextEdit>(b.wnd(), "scriptInfoText");
+        info->setFocus();
+        typeText(info, "一");
+        QTest::keyClick(info, Qt::Key_Return);
+        typeText(info, "二");
+        QTest::keyClick(info, Qt::Key_Tab, Qt::ControlModifier);
+        typeText(info, "三");
+        QTest::keyClick(info, Qt::Key_Tab);
+        QCOMPARE(w->focusWidget(), b.pool());
+        QTest::keyClick(b.pool(), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(w->focusWidget(), info);
+        QCOMPARE(info->toPlainText(), QStringLiteral("一\n二\t三"));
+        QTest::mouseClick(in<QToolButton>(b.wnd(), "saveCommand"), Qt::LeftButton);
+        QCOMPARE(ScriptModule::scriptDocument().information, QStringLiteral("一\r\n二\t三"));
     }
 
     // Closing clears the document; opening it again with 修 改 must not write that empty
@@ -381,7 +532,7 @@ class ScriptWndFormTest : public QObject {
         QCOMPARE(doc.name, QString());
         QVERIFY(doc.list.isNull());
         QVERIFY(doc.target.isEmpty());
-        QCOMPARE(doc.include, QStringList{"jq"});
+        QVERIFY(doc.include.isEmpty());
         // Kept, so that 分 享 still offers the last saved file.
         QCOMPARE(doc.currentScriptPath, b.libraryFile());
 
@@ -425,8 +576,8 @@ class ScriptWndFormTest : public QObject {
         QFETCH(QStringList, saved);
         Bench b;
         ScriptModule::setPluginCollection(collection);
-        ScriptModule::scriptDocument().include = include;  // 新 建 keeps the last plug-ins
-        b.tool(0);
+        ScriptModule::scriptDocument().include = include;
+        b.tool(1);  // 修 改 opens on what the document holds
         if (untickJq) {
             auto* list = b.wnd().scriptEdit()->findChild<QListWidget*>("pluginList");
             list->findItems("jq", Qt::MatchExactly).first()->setCheckState(Qt::Unchecked);

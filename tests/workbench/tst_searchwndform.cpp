@@ -44,7 +44,8 @@ class SearchWndFormTest : public QObject {
     }
     void clickLine(int row) {
         auto* list = control<QListWidget>("resultList");
-        Q_EMIT list->itemClicked(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
     }
     QString details() const {
         QString text = control<QPlainTextEdit>("moreText")->toPlainText();
@@ -141,6 +142,54 @@ class SearchWndFormTest : public QObject {
                      qPrintable(details()));
             QVERIFY(details().contains(download("open", QString::number(list->currentRow() + 1))));
         }
+    }
+
+    // The list getting the focus by Tab makes its first line current without picking it:
+    // no details show until a line is picked (Space, the arrows, a click).
+    void focusAloneShowsNoDetails() {
+        reply_ = platform::toAnsi(QStringLiteral("1:::一:::甲:::10|||2:::二:::乙:::20"));
+        search("x");
+        form_.widget()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.widget()));
+        auto* list = control<QListWidget>("resultList");
+        auto* button = control<QPushButton>("searchCommand");
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Tab);
+        QCOMPARE(form_.widget()->focusWidget(), list);
+        QCOMPARE(list->currentRow(), 0);
+        QCOMPARE(details(), QString());
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(details().contains(QStringLiteral("脚本名称:一\r\n")));
+    }
+
+    // Resized, the window gives the room to the keyword box, the list and the details, and
+    // it is not made smaller than designed.
+    void layoutFollowsTheSize() {
+        QWidget* w = form_.widget();
+        auto* keyword = control<QLineEdit>("keywordText");
+        auto* button = control<QPushButton>("searchCommand");
+        auto* list = control<QListWidget>("resultList");
+        auto* more = control<QPlainTextEdit>("moreText");
+        const QRect designKeyword = keyword->geometry(), designList = list->geometry(),
+                    designMore = more->geometry();
+        QCOMPARE(button->geometry().right() + 1, w->width() - 8);  // 120 twips from the edge
+        w->resize(w->width() + 200, w->height() + 100);
+        QCoreApplication::processEvents();
+        QCOMPARE(keyword->width(), designKeyword.width() + 200);
+        QCOMPARE(button->geometry().right() + 1, w->width() - 8);
+        QCOMPARE(button->y(), keyword->y());
+        QCOMPARE(list->width(), designList.width() + 200);
+        QCOMPARE(more->width(), designMore.width() + 200);
+        QCOMPARE(list->height(), designList.height() + 50);
+        QCOMPARE(more->y(), list->geometry().bottom() + 1 + 8);
+        QCOMPARE(more->geometry().bottom() + 1, w->height() - 8);
+
+        w->resize(100, 100);
+        QCoreApplication::processEvents();
+        QCOMPARE(w->size(), QSize(480, 400));  // 7200 x 6000 twips
+        QCOMPARE(keyword->geometry(), designKeyword);
+        QCOMPARE(list->geometry(), designList);
+        QCOMPARE(more->geometry(), designMore);
     }
 
     void apostropheRefusedAfterClearing() {

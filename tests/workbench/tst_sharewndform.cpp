@@ -215,6 +215,22 @@ class ShareWndFormTest : public QObject {
         QVERIFY(form().control<QRadioButton>("shareOption_0")->isChecked());
     }
 
+    // Esc is 取 消 and sends nothing; Enter is 上 传.
+    void escapeCancelsEnterUploads() {
+        Site site;
+        site.reply.body = "ok";
+        form().show();
+        auto* option = form().control<QRadioButton>("shareOption_1");
+        QTest::keyClick(option, Qt::Key_Escape);
+        QVERIFY(!form().widget()->isVisible());
+        QVERIFY(site.server.requests().isEmpty());
+        form().show();
+        option->click();
+        QTest::keyClick(option, Qt::Key_Return);
+        QCOMPARE(site.body(), expectedBody(kScriptFile, ""));
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("上传成功,谢谢您的分享~!"));
+    }
+
     void missingFilesSendEmptyParts() {
         Site site;
         site.reply.body = "ok";

@@ -138,9 +138,9 @@ class SkinEditPanelTest : public QObject {
         h.make();
         h.panel->setSkinData(XmlNode());
         QCOMPARE(h.list()->count(), 0);
-        // Every skin is chosen in turn; the last one stays, with its classes on offer.
-        QCOMPARE(h.combo("cssFileCombo")->currentText(), QStringLiteral("b"));
-        QCOMPARE(h.items("styleCombo"), QStringList({"btnMain", "tvNote"}));
+        // The chooser shows the skin the first add will give the board, with its classes.
+        QCOMPARE(h.combo("cssFileCombo")->currentText(), QStringLiteral("a"));
+        QCOMPARE(h.items("styleCombo"), QStringList({"red", "a{color:red}"}));
         QVERIFY(h.panel->skinListNode().isNull());
 
         const QString id = expectedRandomId("btn");
@@ -162,6 +162,39 @@ class SkinEditPanelTest : public QObject {
         // From then on each skin choice is kept in the list.
         h.choose("cssFileCombo", "b");
         QCOMPARE(list.getAttribute("style"), QStringLiteral("b"));
+    }
+
+    // The skin chooser shows the skin the board is shown in: before the first item, the one
+    // the first add writes, which is the one the user chose meanwhile.
+    void theChooserShowsTheSkinUsed_data() {
+        QTest::addColumn<int>("keyDowns");  // Down presses in the chooser before the first add
+        QTest::addColumn<QString>("skin");
+        QTest::newRow("not chosen: the first skin") << 0 << "a";
+        QTest::newRow("chosen before the first item") << 1 << "b";
+    }
+    void theChooserShowsTheSkinUsed() {
+        QFETCH(int, keyDowns);
+        QFETCH(QString, skin);
+        Host h;
+        h.make();
+        h.panel->setSkinData(XmlNode());
+        QComboBox* chooser = h.combo("cssFileCombo");
+        QCOMPARE(chooser->currentText(), QStringLiteral("a"));
+        for (int i = 0; i < keyDowns; ++i) QTest::keyClick(chooser, Qt::Key_Down);
+        QCOMPARE(chooser->currentText(), skin);
+        QTest::keyClicks(h.edit("idText"), "go");
+        QTest::mouseClick(h.get<QPushButton>("addItemCommand"), Qt::LeftButton);
+        QCOMPARE(h.panel->skinListNode().getAttribute("style"), skin);
+        QCOMPARE(chooser->currentText(), skin);
+
+        // The same for a board that the script window asks for before any item.
+        Host again;
+        again.make();
+        again.panel->setSkinData(XmlNode());
+        for (int i = 0; i < keyDowns; ++i)
+            QTest::keyClick(again.combo("cssFileCombo"), Qt::Key_Down);
+        QCOMPARE(again.panel->getSkinData().getAttribute("style"), skin);
+        QCOMPARE(again.combo("cssFileCombo")->currentText(), skin);
     }
 
     // A button added without an id gets "btn" and a number from 0 to 998, drawn anew for
@@ -326,11 +359,12 @@ class SkinEditPanelTest : public QObject {
         QTest::newRow("names an entry") << "<list style=\"b\"/>"
                                         << "b"
                                         << "b";
-        QTest::newRow("names no entry: chooser as it was") << "<list style=\"gone\"/>"
-                                                           << "a"
-                                                           << "gone";
+        // No skin will be found: the chooser shows none.
+        QTest::newRow("names no entry") << "<list style=\"gone\"/>"
+                                        << ""
+                                        << "gone";
         QTest::newRow("case matters") << "<list style=\"B\"/>"
-                                      << "a"
+                                      << ""
                                       << "B";
         QTest::newRow("no style: the first skin") << "<list/>"
                                                   << "a"
@@ -465,6 +499,59 @@ class SkinEditPanelTest : public QObject {
         QCOMPARE(h.edit("idText")->text(), QStringLiteral("go"));
     }
 
+    // The list getting the focus by Tab makes its first entry current without picking it:
+    // the fields keep what was typed and the buttons that act on an entry do nothing. A pick
+    // with Space, the arrow keys or a click fills the fields.
+    void focusAlonePicksNoEntry() {
+        Host h;
+        h.make();
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.loadBoard(kFour);
+        QTest::keyClicks(h.edit("idText"), "mine");
+        QTest::keyClicks(h.edit("showText"), "typed");
+        auto* preview = h.get<QPushButton>("previewCommand");
+        preview->setFocus();
+        QTest::keyClick(preview, Qt::Key_Tab);
+        QCOMPARE(h.window->focusWidget(), h.list());
+        QCOMPARE(h.list()->currentRow(), 0);  // Qt's doing
+        QVERIFY(h.list()->selectedItems().isEmpty());
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("mine"));
+        QCOMPARE(h.edit("showText")->text(), QStringLiteral("typed"));
+
+        auto press = [&h](const char* name) {
+            QTest::mouseClick(h.get<QPushButton>(name), Qt::LeftButton);
+        };
+        for (const char* b : {"delItemCommand", "moveTopCommand", "moveUpCommand",
+                              "moveDownCommand", "moveButtomCommand", "editItemCommand"})
+            press(b);
+        QCOMPARE(h.order(), QStringLiteral("A B C D"));
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("mine"));
+        press("addItemCommand");
+        QCOMPARE(h.order(), QStringLiteral("A B C D mine"));
+        QCOMPARE(h.panel->skinListNode().lastChild().getElementsByTagName("show").item(0).text(),
+                 QStringLiteral("typed"));
+
+        // Space picks the current entry, the arrows the next; each pick fills the fields.
+        h.list()->setFocus();
+        QTest::keyClick(h.list(), Qt::Key_Tab, Qt::ShiftModifier);
+        QTest::keyClick(h.get<QWidget>("previewCommand"), Qt::Key_Tab);
+        QCOMPARE(h.list()->currentRow(), 0);
+        QVERIFY(h.list()->selectedItems().isEmpty());
+        QCOMPARE(h.edit("idText")->text(), QString());
+        QTest::keyClick(h.list(), Qt::Key_Space);
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("A"));
+        QTest::keyClick(h.list(), Qt::Key_Down);
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("B"));
+        press("moveTopCommand");
+        QCOMPARE(h.order(), QStringLiteral("B A C D mine"));
+        const QRect c = h.list()->visualItemRect(h.list()->item(2));
+        QTest::mouseClick(h.list()->viewport(), Qt::LeftButton, {}, c.center());
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("C"));
+        press("delItemCommand");
+        QCOMPARE(h.order(), QStringLiteral("B A D mine"));
+    }
+
     void modifyReplacesTheClickedChild() {
         Host h;
         h.make();
@@ -504,13 +591,14 @@ class SkinEditPanelTest : public QObject {
         QCOMPARE(h.order(), QStringLiteral("A B D"));
         QCOMPARE(h.edit("idText")->text(), QStringLiteral("typed"));
 
-        // After a refresh the clicked child is still the target.
+        // After a refresh no entry is picked: nothing to modify until one is.
         h.list()->setCurrentRow(0);
         h.click("moveButtomCommand");
         QCOMPARE(h.order(), QStringLiteral("B D A"));
         h.edit("idText")->setText("Z");
         h.click("editItemCommand");
-        QCOMPARE(h.order(), QStringLiteral("B D Z"));
+        QCOMPARE(h.order(), QStringLiteral("B D A"));
+        QCOMPARE(h.edit("idText")->text(), QStringLiteral("Z"));
 
         // A child of another list (the script window loaded another script) is no target.
         h.list()->setCurrentRow(0);

@@ -34,6 +34,9 @@ class AnsiTable {
         return out;
     }
 
+    // Whether GBK holds c, a code point: false for what toAnsi makes "?" of.
+    bool holds(char32_t c) const { return c == U'?' || (c < 0x10000 && bytes_[c] != '?'); }
+
   private:
     AnsiTable();
     // One byte b as b, two bytes as lead * 256 + trail (a lead byte is never 0).
