@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <iterator>
+#include <random>
 
 #include "library/ini.h"
 #include "library/textfile.h"
 #include "platform/core/ansi.h"
 #include "support/diskfaults.h"
+#include "support/inimodel.h"
 #include "support/testenv.h"
 
 using INIread::readIniValue;
@@ -344,6 +347,19 @@ class TextFilesTest : public QObject {
         QTest::newRow("empty value") << QByteArray("[s]\r\nk=1\r\n") << "s"
                                      << "k"
                                      << "" << QByteArray("[s]\r\nk=\r\n");
+        // The key goes under the header that ends the file, and the rest stays as it was.
+        QTest::newRow("header is the last line, with its line end")
+            << QByteArray("[save]\r\n") << "save"
+            << "DefaultScript"
+            << "a.tvb" << QByteArray("[save]\r\nDefaultScript=a.tvb\r\n");
+        QTest::newRow("LF-only file keeps its line ends")
+            << QByteArray("[tolvar]\nflag=0\n") << "tolvar"
+            << "version"
+            << "3.0" << QByteArray("[tolvar]\nflag=0\n\r\n\r\n[tolvar]\r\nversion=3.0\r\n");
+        QTest::newRow("last line of a tab before a new section")
+            << QByteArray("[a]\r\nx=1\r\n\t\r\n") << "b"
+            << "k"
+            << "v" << QByteArray("[a]\r\nx=1\r\n\t\r\n\r\n[b]\r\nk=v\r\n");
         QTest::newRow("gbk") << gbk(QStringLiteral("[save]\r\nbox=旧\r\n")) << "save"
                              << "box" << QStringLiteral("新盒子")
                              << gbk(QStringLiteral("[save]\r\nbox=新盒子\r\n"));
@@ -394,8 +410,7 @@ class TextFilesTest : public QObject {
         QTest::newRow("key after a lone LF") << QByteArray("[s]\r\n\nk=1\r\n");
         QTest::newRow("key after a lone LF inside a line") << QByteArray("[s]\r\nx\nk=1\r\n");
         // Tidying drops them, and the section it leaves first is the one the reader finds.
-        QTest::newRow("control characters before the first header")
-            << QByteArray("\x02[s]\rk=w");
+        QTest::newRow("control characters before the first header") << QByteArray("\x02[s]\rk=w");
         QTest::newRow("control characters and line ends before the first header")
             << QByteArray("\r\n\x01\t[s]\r\nk=w\r\n");
     }
@@ -431,6 +446,76 @@ class TextFilesTest : public QObject {
         if (before.contains("Other"))
             QCOMPARE(readIniValue(path("config.ini"), "save", "Other"), "1");
         if (before.contains("[x]")) QCOMPARE(readIniValue(path("config.ini"), "x", "y"), "1");
+    }
+
+    // Generated files of headers, key lines and stray lines with every kind of line end: the
+    // file written is the one the writer's steps, spelled out apart from it, give, and the
+    // value written is the value read.
+    void writtenFileFollowsTheSteps() {
+        const QStringList lines = {"[save]",
+                                   "[SAVE]",
+                                   "[tolvar]",
+                                   "[other]",
+                                   "[save] ",
+                                   " [save]",
+                                   "x[save]",
+                                   "DefaultScript=a",
+                                   "defaultscript=b",
+                                   "DefaultScript =c",
+                                   "flag=0",
+                                   "version=3.0",
+                                   "a=[x]",
+                                   "",
+                                   "\t",
+                                   "\x01",
+                                   "\x0b",
+                                   "名称=中文"};
+        const QStringList ends = {"\r\n", "\r\n", "\n", "\r"};
+        const QStringList leads = {"", "", "\r\n", "\x02", "\t\r\n"};
+        struct Target {
+            const char* section;
+            const char* key;
+        };
+        const Target targets[] = {
+            {"save", "DefaultScript"}, {"SAVE", "defaultscript"}, {"tolvar", "version"}};
+        std::mt19937 random(20261210);
+        auto pick = [&random](const auto& list) {
+            return list[std::uniform_int_distribution<int>(0, int(std::size(list)) - 1)(random)];
+        };
+        int headerLast = 0, lfOnly = 0;
+        for (int round = 0; round < 1500; ++round) {
+            QString text = pick(leads);
+            const int count = std::uniform_int_distribution<int>(0, 5)(random);
+            for (int i = 0; i < count; ++i) {
+                text += pick(lines);
+                // The last line may go without a line end.
+                if (i + 1 < count || random() % 4 != 0) text += pick(ends);
+            }
+            const Target target = pick(targets);
+            const QString section = QString::fromLatin1(target.section);
+            const QString key = QString::fromLatin1(target.key);
+            const QString value = round % 7 == 0 ? QStringLiteral("新值") : QString::number(round);
+            const QByteArray before = gbk(text);
+            if (before.endsWith("]\r\n")) ++headerLast;
+            if (before.contains('\n') && !before.contains('\r')) ++lfOnly;
+
+            QVERIFY(writeBytes(path("config.ini"), before));
+            const QByteArray expected =
+                IniModel::written(readTextFile(path("config.ini")), section, key, value);
+            writeIniValue(path("config.ini"), section, key, value);
+            const QByteArray after = readBytes(path("config.ini"));
+            QVERIFY2(
+                after == expected,
+                qPrintable(QString("%1 %2/%3:\n%4\nwritten\n%5\nnot\n%6")
+                               .arg(round)
+                               .arg(section, key, QString::fromLatin1(before.toPercentEncoding()),
+                                    QString::fromLatin1(after.toPercentEncoding()),
+                                    QString::fromLatin1(expected.toPercentEncoding()))));
+            QCOMPARE(readIniValue(path("config.ini"), section, key), value);
+        }
+        // The generated files hold both kinds the writer once got wrong, many times over.
+        QVERIFY(headerLast > 20);
+        QVERIFY(lfOnly > 20);
     }
 
     void writeIniCreatesFileButNoFolder() {
