@@ -182,6 +182,82 @@ class TextFilesTest : public QObject {
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("new\r\n"));
     }
 
+    // While a save is under way its temporary file lies beside the target under a name that
+    // no list of scripts, skins or boxes takes; once the new file has its name, the folder
+    // is flushed, so that the name lasts through a power cut.
+    void saveGoesThroughAnUnlistedFileAndFlushesTheFolder() {
+        static QString folder;
+        static QStringList duringFlush;
+        static QByteArray targetAtFolderFlush;
+        static bool folderFlushedIsTheTargetsFolder = false;
+        folder = dir_.path();
+        duringFlush.clear();
+        targetAtFolderFlush.clear();
+        folderFlushedIsTheTargetsFolder = false;
+        QVERIFY(writeBytes(path("a.txt"), "old"));
+        ScriptModule::detail::fileSyncCall = [](int fd) {
+            duringFlush = folderEntries(folder);
+            return ::fdatasync(fd);
+        };
+        ScriptModule::detail::folderSyncCall = [](int fd) {
+            struct stat flushed {
+            }, wanted{};
+            folderFlushedIsTheTargetsFolder =
+                ::fstat(fd, &flushed) == 0 &&
+                ::stat(QFile::encodeName(folder).constData(), &wanted) == 0 &&
+                flushed.st_ino == wanted.st_ino && flushed.st_dev == wanted.st_dev;
+            targetAtFolderFlush = readBytes(folder + "/a.txt");
+            return ::fsync(fd);
+        };
+        const bool written = writeTextFile(path("a.txt"), "new");
+        ScriptModule::detail::fileSyncCall = ::fdatasync;
+        ScriptModule::detail::folderSyncCall = ::fsync;
+        QVERIFY(written);
+
+        QCOMPARE(duringFlush.size(), 2);
+        const QString temporary = duringFlush.at(duringFlush.at(0) == "a.txt" ? 1 : 0);
+        QVERIFY2(ScriptModule::detail::isTemporaryFileName(temporary), qPrintable(temporary));
+        for (const char* ext : {".txt", ".skin", ".tvb", ".ini"})
+            QVERIFY2(!temporary.contains(QLatin1String(ext)), qPrintable(temporary));
+        QVERIFY(folderFlushedIsTheTargetsFolder);
+        QCOMPARE(targetAtFolderFlush, QByteArray("new\r\n"));
+        QCOMPARE(folderEntries(dir_.path()), QStringList{"a.txt"});
+    }
+
+    // What saves cut short left behind goes at the next start; a save under way, and every
+    // file that only looks alike, stays.
+    void staleTemporaryFilesAreRemoved() {
+        const QStringList stale = {".tolvar-save-Ab12Cd",
+                                   ".a.txt.Xy12Zw",
+                                   ".config.ini.000000",
+                                   ".skin.htm.qwErty",
+                                   ".upload.tmp.AAAAAA",
+                                   ".b.tvb.z9z9z9",
+                                   QStringLiteral(".中文.txt.k2k2k2")};
+        const QStringList kept = {
+            ".tolvar-save-Fresh1", "a.txt",         ".a.txt",      ".a.txt.Xy12Z",
+            ".a.txt.Xy12Zw7",      ".a.doc.Xy12Zw", ".txt.Xy12Zw", ".tolvar-save-Ab-2Cd",
+            "tolvar-save-Ab12Cd"};
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+        for (const QString& name : stale + kept) {
+            QVERIFY(writeBytes(path(name), "x"));
+            if (name == ".tolvar-save-Fresh1") continue;
+            QFile f(path(name));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(QDir().mkpath(path("sub")));
+        QVERIFY(writeBytes(path("sub/.tolvar-save-Ab12Cd"), "x"));
+
+        QCOMPARE(ScriptModule::removeStaleTemporaryFiles(dir_.path()), int(stale.size()));
+        QStringList left = kept;
+        left << "sub";
+        left.sort();
+        QCOMPARE(folderEntries(dir_.path()), left);
+        QVERIFY(QFile::exists(path("sub/.tolvar-save-Ab12Cd")));
+        QCOMPARE(ScriptModule::removeStaleTemporaryFiles(path("missing")), 0);
+    }
+
     // A link is followed: the file it names gets the text and the link stays a link.
     void writeThroughALink() {
         QVERIFY(writeBytes(path("real.txt"), "old"));
