@@ -33,4 +33,10 @@ QList<Entry> filesMarked(const QString& folder, const QString& mark, bool remove
     return out;
 }
 
+QList<Entry> filesWithExtension(const QString& folder, const QString& extension) {
+    QList<Entry> out = filesMarked(folder, extension, true);
+    out.removeIf([&extension](const Entry& e) { return !e.fileName.endsWith(extension); });
+    return out;
+}
+
 }  // namespace FolderList
