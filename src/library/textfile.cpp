@@ -196,8 +196,9 @@ int removeStaleTemporaryFiles(const QString& folder) {
     if (folder.isEmpty()) return 0;
     const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
     int removed = 0;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    // Every such name begins with ".": a library of many scripts is not examined file by file.
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QFileInfo& info : entries) {
         const QString name = info.fileName();
         if (!detail::isTemporaryFileName(name) && !detail::isEarlierTemporaryFileName(name))
