@@ -63,4 +63,10 @@ void sortByName(QList<Entry>& entries) {
     });
 }
 
+QList<Entry> filesWithExtension(const QString& folder, const QString& extension) {
+    QList<Entry> out = filesMarked(folder, extension, true);
+    out.removeIf([&extension](const Entry& e) { return !e.fileName.endsWith(extension); });
+    return out;
+}
+
 }  // namespace FolderList

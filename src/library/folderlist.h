@@ -35,4 +35,9 @@ QList<Entry> filesMarked(const QString& folder, const QString& mark, bool remove
 // names.
 void sortByName(QList<Entry>& entries);
 
+// The files of one kind: those whose name ends with the extension (case-sensitive), never one
+// that only holds it inside its name ("a.txt.bak", a temporary ".a.txt.Xy12Zw"). The text
+// shown has every occurrence of the extension taken out, as filesMarked's has.
+QList<Entry> filesWithExtension(const QString& folder, const QString& extension);
+
 }  // namespace FolderList

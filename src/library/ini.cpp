@@ -91,10 +91,14 @@ void writeIniValue(const QString& file, const QString& section, const QString& k
     // Lines end where the reader ends them (CR LF or a lone CR), or a key line the reader
     // sees would not be found here, and every later value would go to a line never read.
     QString t = platform::fromAnsi(ScriptModule::detail::terminateLines(bytes));
-    // The text is tidied as it will be written before anything is looked for in it:
-    // tidying drops control characters before the first line, and a header behind them,
-    // unseen here, would become the section the reader finds first.
-    tidy(t);
+    // The tidy at the end drops the control characters before the first line, and a header
+    // behind them becomes the first line, the section the reader finds first: the header is
+    // looked for where that line will stand. Nothing else is tidied before the key is in: a
+    // header on the last line would lose the line end that makes it a header line, and a
+    // last line of control characters that the key may still follow would go.
+    qsizetype lead = 0;
+    while (lead < t.size() && t.at(lead).unicode() <= 13) ++lead;
+    t.remove(0, lead);
     t.prepend(kCrLf);
     const QString keyLine = key + "=" + value;
 

@@ -1,5 +1,6 @@
 #include "library/scriptdocument.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -554,10 +555,12 @@ namespace {
 
 // The XML text a script file holds. A file of ASCII alone, as every saved one is, reads as
 // the same characters, so its line is decoded from the bytes where they lie; any other goes
-// the whole way through the code page first.
-QString scriptFileXml(const QString& path) {
+// the whole way through the code page first. read tells whether the file could be read.
+QString scriptFileXml(const QString& path, bool* read = nullptr) {
     QByteArray bytes;
-    if (!detail::readFileBytes(path, bytes)) return {};
+    const bool ok = detail::readFileBytes(path, bytes);
+    if (read) *read = ok;
+    if (!ok) return {};
     bytes = detail::terminateLines(bytes);
     if (std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return c & 0x80; }))
         return BASE64Module::base64Decode(platform::fromAnsi(bytes));
@@ -567,9 +570,19 @@ QString scriptFileXml(const QString& path) {
 
 }  // namespace
 
-void loadScriptFile(const QString& path) {
+bool loadScriptFile(const QString& path, LoadFailure* why) {
     clearScriptDocument();
-    parseScriptXml(scriptFileXml(path), true);
+    bool read = false;
+    const bool loaded = parseScriptXml(scriptFileXml(path, &read), true);
+    if (why) {
+        if (loaded)
+            *why = LoadFailure::None;
+        else if (read)
+            *why = LoadFailure::NotAScript;
+        else
+            *why = QFileInfo::exists(path) ? LoadFailure::Unreadable : LoadFailure::Missing;
+    }
+    return loaded;
 }
 
 bool readScriptFile(const QString& path, ScriptDocument& record) {

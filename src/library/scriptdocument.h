@@ -29,9 +29,18 @@ ScriptDocument& scriptDocument();
 // Empties the content fields, include among them; encoding and currentScriptPath stay.
 void clearScriptDocument();
 
+// Why a load found no script.
+enum class LoadFailure {
+    None,
+    Missing,     // no file at the path
+    Unreadable,  // a file that cannot be read (no access, no regular file, far too large)
+    NotAScript,  // read, but no script file
+};
+
 // Replaces the record's content by the script stored at path; a file that cannot be read or
-// parsed leaves the record cleared. Reports nothing.
-void loadScriptFile(const QString& path);
+// parsed leaves the record cleared. Shows nothing; returns whether a script was loaded, and
+// why tells the reason when not.
+bool loadScriptFile(const QString& path, LoadFailure* why = nullptr);
 
 // Fills the record from the decoded XML text of a script file: the text is cut after
 // "</Tolvar>" and parsed; include is read only when asked (the player has none). Returns false,

@@ -1,5 +1,7 @@
 #include "library/textfile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -64,6 +66,50 @@ mode_t currentUmask() {
 
 int (*fileSyncCall)(int) = ::fdatasync;
 int (*fileCloseCall)(int) = ::close;
+int (*folderSyncCall)(int) = ::fsync;
+
+namespace {
+
+const QString kTemporaryPrefix = QStringLiteral(".tolvar-save-");
+constexpr int kTemporaryRandomChars = 6;  // what mkstemp puts in place of "XXXXXX"
+
+bool isRandomPart(QStringView part) {
+    if (part.size() != kTemporaryRandomChars) return false;
+    for (QChar c : part)
+        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) return false;
+    return true;
+}
+
+// ".<target>.XXXXXX", as the temporary files were named before they carried no extension.
+bool isEarlierTemporaryFileName(const QString& name) {
+    if (!name.startsWith(u'.') || name.size() < kTemporaryRandomChars + 3) return false;
+    const qsizetype dot = name.size() - kTemporaryRandomChars - 1;
+    if (name.at(dot) != u'.' || !isRandomPart(QStringView(name).mid(dot + 1))) return false;
+    const QStringView target = QStringView(name).mid(1, dot - 1);
+    for (const char* ext : {".txt", ".ini", ".htm", ".tmp", ".tvb"})
+        if (target.size() > 4 && target.endsWith(QLatin1String(ext))) return true;
+    return false;
+}
+
+// Makes a rename in the folder last: without it a power cut may bring back the old name.
+void syncFolder(const QByteArray& file) {
+    const qsizetype slash = file.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? file.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // The file is in its place whatever the folder's flush says; a failure here cannot be
+    // undone, only the next flush of the disk can still make it last.
+    folderSyncCall(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+bool isTemporaryFileName(const QString& name) {
+    return name.startsWith(kTemporaryPrefix) &&
+           name.size() == kTemporaryPrefix.size() + kTemporaryRandomChars &&
+           isRandomPart(QStringView(name).mid(kTemporaryPrefix.size()));
+}
 
 FileReplacement::FileReplacement(const QString& path) {
     if (path.isEmpty()) return;
@@ -77,8 +123,8 @@ FileReplacement::FileReplacement(const QString& path) {
     info = QFileInfo(target);
 
     finalName_ = QFile::encodeName(target);
-    tempName_ = QFile::encodeName(info.absolutePath()) + "/." + QFile::encodeName(info.fileName()) +
-                ".XXXXXX";
+    tempName_ =
+        QFile::encodeName(info.absolutePath() + QLatin1Char('/') + kTemporaryPrefix) + "XXXXXX";
     fd_ = ::mkstemp(tempName_.data());
     if (fd_ < 0) {
         tempName_.clear();
@@ -110,6 +156,7 @@ bool FileReplacement::commit() {
     fd_ = -1;
     if (fileCloseCall(fd) != 0) return false;
     committed_ = ::rename(tempName_.constData(), finalName_.constData()) == 0;
+    if (committed_) syncFolder(finalName_);
     return committed_;
 }
 
@@ -144,6 +191,23 @@ QByteArray terminateLines(const QByteArray& bytes) {
 }
 
 }  // namespace detail
+
+int removeStaleTemporaryFiles(const QString& folder) {
+    if (folder.isEmpty()) return 0;
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-60);
+    int removed = 0;
+    // Every such name begins with ".": a library of many scripts is not examined file by file.
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        {QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    for (const QFileInfo& info : entries) {
+        const QString name = info.fileName();
+        if (!detail::isTemporaryFileName(name) && !detail::isEarlierTemporaryFileName(name))
+            continue;
+        if (info.isSymLink() || info.lastModified().toUTC() > before) continue;
+        if (QFile::remove(info.filePath())) ++removed;
+    }
+    return removed;
+}
 
 QString readTextFile(const QString& path) {
     QByteArray bytes;

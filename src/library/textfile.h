@@ -14,6 +14,13 @@ QString readTextFile(const QString& path);
 // the new one was written completely; false when the file could not be written.
 bool writeTextFile(const QString& path, const QString& text);
 
+// Removes from the folder (not its sub-folders) what saves cut short by a crash or a power
+// cut left behind: the temporary files of FileReplacement that nothing has written to for a
+// minute, so that a save under way in another running program is left alone. Also those of
+// earlier versions, named "." + the target's name + "." + six letters and digits, for
+// targets ending in ".txt", ".ini", ".htm", ".tmp" or ".tvb". Returns how many went.
+int removeStaleTemporaryFiles(const QString& folder);
+
 namespace detail {
 
 // Files larger than this are not read: no file of the system comes near it, and reading
@@ -24,9 +31,11 @@ constexpr qint64 kMaxReadBytes = qint64(256) * 1024 * 1024;
 // other than a regular file, or one larger than kMaxReadBytes.
 bool readFileBytes(const QString& path, QByteArray& bytes);
 
-// Writes the bytes to a temporary file beside the target and renames it over the target.
-// A failure to write, to flush the data to the disk or to close the file is a failure: the
-// target stays as it was and the temporary file is removed.
+// Writes the bytes to a temporary file beside the target and renames it over the target,
+// then flushes the folder, so that the new name is on the disk too. A failure to write, to
+// flush the data to the disk or to close the file is a failure: the target stays as it was
+// and the temporary file is removed. The temporary file's name, ".tolvar-save-" and six
+// letters and digits, holds no extension, so that no list of scripts, skins or boxes shows it.
 bool replaceFileBytes(const QString& path, const QByteArray& bytes);
 
 // The same, for content written a piece at a time: the pieces go to the temporary file, and
@@ -51,10 +60,15 @@ class FileReplacement {
     bool committed_ = false;
 };
 
-// The calls that flush and close the new file (fdatasync and close). Tests put calls in
-// their place that fail the way a full or failing disk makes them fail.
+// The calls that flush and close the new file (fdatasync and close) and flush its folder
+// after the rename (fsync). Tests put calls in their place that fail the way a full or
+// failing disk makes them fail, or that note when they run.
 extern int (*fileSyncCall)(int fd);
 extern int (*fileCloseCall)(int fd);
+extern int (*folderSyncCall)(int fd);
+
+// Whether a file name is one that FileReplacement gives its temporary files.
+bool isTemporaryFileName(const QString& name);
 
 // Every lone CR becomes CR LF and a missing final line end is added.
 QByteArray terminateLines(const QByteArray& bytes);

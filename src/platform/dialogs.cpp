@@ -26,15 +26,25 @@ DialogState& state() {
 }
 
 // Qt's file dialog writes a file's date in the form of the session's locale, which may not be
-// Chinese; the dialog shows it in the program's own (Chinese) form instead.
-class ChineseDates : public QIdentityProxyModel {
+// Chinese, and its kind in English ("Folder", or the system's name of the file type); the
+// dialog shows both in the program's own Chinese instead: "文件夹", "TVB 文件".
+class ChineseColumns : public QIdentityProxyModel {
   public:
     using QIdentityProxyModel::QIdentityProxyModel;
     QVariant data(const QModelIndex& index, int role) const override {
-        if (index.column() == 3 && role == Qt::DisplayRole) {
+        if (role == Qt::DisplayRole && (index.column() == 2 || index.column() == 3)) {
             if (auto* files = qobject_cast<QFileSystemModel*>(sourceModel())) {
-                const QDateTime when = files->lastModified(mapToSource(index));
-                if (when.isValid()) return QLocale().toString(when, QLocale::ShortFormat);
+                const QModelIndex source = mapToSource(index);
+                if (index.column() == 3) {
+                    const QDateTime when = files->lastModified(source);
+                    if (when.isValid()) return QLocale().toString(when, QLocale::ShortFormat);
+                } else {
+                    const QFileInfo info = files->fileInfo(source);
+                    if (info.isDir()) return QStringLiteral("文件夹");
+                    const QString suffix = info.suffix();
+                    return suffix.isEmpty() ? QStringLiteral("文件")
+                                            : suffix.toUpper() + QStringLiteral(" 文件");
+                }
             }
         }
         return QIdentityProxyModel::data(index, role);
@@ -45,7 +55,10 @@ QString runFileDialog(QWidget* parent, const QString& title, const QString& star
                       const QString& filter, bool save) {
     QFileDialog dialog(parent, title, start, filter);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setProxyModel(new ChineseDates(&dialog));
+    dialog.setProxyModel(new ChineseColumns(&dialog));
+    // Each filter shows its description as the caller wrote it, which names its patterns
+    // already ("Zandrel文件(*.tvb)"): the patterns Qt needs after it stay unseen.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

@@ -32,12 +32,37 @@ QUrl toUrl(const QString& address) {
     return QUrl(address, QUrl::TolerantMode);
 }
 
+HttpFailure failureOf(QNetworkReply::NetworkError error) {
+    switch (error) {
+        case QNetworkReply::ConnectionRefusedError:
+        case QNetworkReply::HostNotFoundError:
+        case QNetworkReply::NetworkSessionFailedError:
+        case QNetworkReply::TemporaryNetworkFailureError:
+        case QNetworkReply::UnknownNetworkError:
+        case QNetworkReply::BackgroundRequestNotAllowedError:
+        case QNetworkReply::ProxyConnectionRefusedError:
+        case QNetworkReply::ProxyNotFoundError:
+        case QNetworkReply::ProxyConnectionClosedError:
+        case QNetworkReply::ProxyTimeoutError:
+        case QNetworkReply::UnknownProxyError:
+            return HttpFailure::NoConnection;
+        case QNetworkReply::RemoteHostClosedError:
+        case QNetworkReply::TimeoutError:
+        // The request's own transfer limit ends it this way.
+        case QNetworkReply::OperationCanceledError:
+            return HttpFailure::NoAnswer;
+        default:
+            return HttpFailure::Other;
+    }
+}
+
 // Waits for the reply with a bounded nested loop. The reply object carries all the state, so
 // a handler that runs inside the wait cannot pull anything from under it.
 HttpReply finish(QNetworkReply* reply, QDeadlineTimer deadline) {
     HttpReply result;
     if (!reply) {
         result.error = QStringLiteral("no request");
+        result.failure = HttpFailure::InvalidAddress;
         return result;
     }
     if (!reply->isFinished() && !deadline.hasExpired()) {
@@ -51,6 +76,7 @@ HttpReply finish(QNetworkReply* reply, QDeadlineTimer deadline) {
     }
     if (!reply->isFinished()) {
         result.error = QStringLiteral("time limit reached");
+        result.failure = HttpFailure::NoAnswer;
         reply->abort();
     } else {
         result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -63,6 +89,7 @@ HttpReply finish(QNetworkReply* reply, QDeadlineTimer deadline) {
             result.body = reply->readAll();
         } else {
             result.error = reply->errorString();
+            result.failure = failureOf(err);
         }
     }
     reply->deleteLater();
@@ -79,6 +106,7 @@ PendingHttp::PendingHttp(const QString& address, int timeoutMs) : own_(timeoutMs
     const QUrl url = toUrl(address);
     if (!url.isValid() || url.scheme().isEmpty()) {
         failed_.error = QStringLiteral("invalid address");
+        failed_.failure = HttpFailure::InvalidAddress;
         return;
     }
     QNetworkRequest request(url);
@@ -96,6 +124,7 @@ HttpReply PendingHttp::wait(QDeadlineTimer deadline) {
     if (!reply_) {
         HttpReply r = failed_;
         if (r.error.isEmpty()) r.error = QStringLiteral("no request");
+        if (r.failure == HttpFailure::None) r.failure = HttpFailure::InvalidAddress;
         return r;
     }
     QNetworkReply* reply = reply_;
@@ -113,6 +142,7 @@ HttpReply httpPost(const QString& address, const QByteArray& body, const QString
     if (!url.isValid() || url.scheme().isEmpty()) {
         HttpReply r;
         r.error = QStringLiteral("invalid address");
+        r.failure = HttpFailure::InvalidAddress;
         return r;
     }
     QNetworkRequest request(url);

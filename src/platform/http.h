@@ -19,11 +19,21 @@ namespace platform {
 // but working one still answers.
 constexpr int kDefaultRequestTimeoutMs = 8000;
 
+// Why a request brought no whole reply, as the user is to be told.
+enum class HttpFailure {
+    None,
+    InvalidAddress,
+    NoConnection,  // no network, a host that does not resolve, a refused connection
+    NoAnswer,      // connected, but no reply within the time limit, or the site hung up
+    Other,         // the transfer broke down otherwise (a protocol or TLS error)
+};
+
 struct HttpReply {
     bool complete = false;  // a whole reply arrived (whatever its status)
     int status = 0;         // HTTP status code, 0 without a reply
     QByteArray body;
     QString error;  // why it is not complete
+    HttpFailure failure = HttpFailure::None;
 };
 
 // The address is used as given; characters that cannot stand in a request line (spaces, for

@@ -340,6 +340,8 @@ void TolvarBoxForm::onLoad(QWidget* window) {
     makeControls(window);
 
     tray_.setToolTip(kWelcome);
+    // What a config.ini save cut short left behind goes at the start.
+    ScriptModule::removeStaleTemporaryFiles(platform::programFolder());
     registerComponents();
     if (startUpPass()) return;
     // The element in use went with the window's last closing: start over on element 0.

@@ -56,6 +56,15 @@ void ConfigWndForm::saveClicked() {
     auto* check = control<QCheckBox>(QStringLiteral("Check1"));
     if (!check) return;
     MainWndForm& main = MainWndForm::instance();
+    // The version kept is the one read at start-up: from a file that could not be read there
+    // is none, and rewriting the file would lose the one it holds.
+    if (main.configUnreadable) {
+        platform::messageBox(QStringLiteral("配置文件config.ini无法读取,保存会覆盖其中的设置,"
+                                            "设置未保存"),
+                             platform::MsgButtons::Ok, QStringLiteral("提示"),
+                             platform::MsgIcon::Warning, widget());
+        return;
+    }
     const qint16 flag = check->isChecked() ? 0 : 1;
     // writeTextFile adds the last line's CR LF: three lines, nothing else.
     if (!ScriptModule::writeTextFile(platform::programFile(QStringLiteral("config.ini")),

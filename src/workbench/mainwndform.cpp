@@ -22,6 +22,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTabBar>
+#include <QTimer>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -30,6 +31,7 @@
 #include "library/ini.h"
 #include "library/md5.h"
 #include "library/scriptdocument.h"
+#include "library/textfile.h"
 #include "platform/core/clock.h"
 #include "platform/core/programfolder.h"
 #include "platform/core/random.h"
@@ -210,6 +212,25 @@ QPixmap logoPicture(int width, int height) {
     return pix;
 }
 
+// What clearing the document leaves: no content at all. A script loaded from a file of this
+// program always has a board.
+bool isClearedDocument(const ScriptDocument& doc) {
+    return doc.name.isEmpty() && doc.home.isEmpty() && doc.information.isEmpty() &&
+           doc.author.isEmpty() && doc.icon.isEmpty() && doc.toolPop.isEmpty() &&
+           doc.script.isEmpty() && doc.list.isNull() && doc.target.isEmpty();
+}
+
+// The folders the workbench writes its files into, where a save cut short leaves its
+// temporary file: the program folder, the library and its categories, and the box folder.
+void removeStaleSaves() {
+    const QString script = platform::programFile(QStringLiteral("script"));
+    QStringList folders = {platform::programFolder(), script,
+                           platform::programFile(QStringLiteral("box"))};
+    for (const QString& category : FolderList::subFolders(script))
+        folders << script + QLatin1Char('/') + category;
+    for (const QString& folder : folders) ScriptModule::removeStaleTemporaryFiles(folder);
+}
+
 // A category name typed by the user must name one folder directly inside "script".
 bool isPlainFolderName(const QString& name) {
     if (name.trimmed().isEmpty()) return false;
@@ -269,6 +290,7 @@ void MainWndForm::onLoad(QWidget* window) {
     window->setWindowTitle(QStringLiteral("VelmoraV3.0"));
     window->resize(platform::px(kMinWidthTwips), platform::px(kMinHeightTwips));
     makeControls(window);
+    window->installEventFilter(this);
     startUp();
 }
 
@@ -384,7 +406,16 @@ void MainWndForm::makeTotalBrowser() {
 // Start-up
 
 void MainWndForm::startUp() {
+    // What saves cut short left behind goes before anything is listed.
+    removeStaleSaves();
+
     const QString config = platform::programFile(QStringLiteral("config.ini"));
+    {
+        // A file that cannot be read reads as an empty one.
+        QByteArray bytes;
+        configUnreadable =
+            QFileInfo::exists(config) && !ScriptModule::detail::readFileBytes(config, bytes);
+    }
 
     const QString lengthText =
         INIread::readIniValue(config, kConfigSection, QStringLiteral("hideDivNameLen"));
@@ -451,10 +482,13 @@ void MainWndForm::loadScriptList() {
     // Without a category there is nothing to list: the files lying loose in "script" are no
     // scripts of the library.
     const QString category = selectedCategory();
-    if (category.isEmpty()) return;
+    if (category.isEmpty()) {
+        followChosenEntry();
+        return;
+    }
     const QString open = ScriptModule::scriptDocument().currentScriptPath;
     const QList<FolderList::Entry> entries =
-        FolderList::filesMarked(categoryFolder(category), QStringLiteral(".txt"), true);
+        FolderList::filesWithExtension(categoryFolder(category), QStringLiteral(".txt"));
     // The entries go in together: one by one, every insertion would be announced to the view
     // on its own, which a category of many thousands of scripts makes slow.
     QStringList texts;
@@ -468,7 +502,10 @@ void MainWndForm::loadScriptList() {
         for (int i = 0; i < entries.size(); ++i)
             listFile_->item(first + i)->setData(kFileRole, entries.at(i).fileName);
     }
-    if (open.isEmpty()) return;
+    if (open.isEmpty()) {
+        followChosenEntry();
+        return;
+    }
     const QString folder = categoryFolder(category) + QLatin1Char('/');
     for (int i = 0; i < entries.size(); ++i) {
         // The script the user has open stays the chosen entry: the list shows it, and 打 包
@@ -479,6 +516,7 @@ void MainWndForm::loadScriptList() {
             listFile_->setCurrentItem(item, QItemSelectionModel::ClearAndSelect);
         }
     }
+    followChosenEntry();
 }
 
 QString MainWndForm::categoryFolder(const QString& category) {
@@ -498,8 +536,24 @@ QListWidgetItem* MainWndForm::chosenEntry() const {
 void MainWndForm::openScript(QListWidgetItem* item) {
     if (!item) return;
     const QString path = scriptFile(item);
+    const QString name = item->text();
+    ScriptModule::LoadFailure why = ScriptModule::LoadFailure::None;
+    if (!ScriptModule::loadScriptFile(path, &why)) {
+        // Nothing is opened: an empty script standing for the file would be saved over it.
+        ScriptModule::scriptDocument().currentScriptPath.clear();
+        clearScriptAttribute();
+        const QString text = why == ScriptModule::LoadFailure::Missing
+                                 ? QStringLiteral("脚本“%1”的文件已不存在,可能已被移走或删除。")
+                             : why == ScriptModule::LoadFailure::Unreadable
+                                 ? QStringLiteral("脚本“%1”的文件无法读取,未能打开。")
+                                 : QStringLiteral("脚本“%1”的文件不是有效的脚本文件,未能打开。");
+        platform::messageBox(text.arg(name), platform::MsgButtons::Ok, QStringLiteral("提示"),
+                             platform::MsgIcon::Warning, widget());
+        loadScriptList();
+        return;
+    }
     ScriptModule::scriptDocument().currentScriptPath = path;
-    ScriptModule::loadScriptFile(path);
+    shownPath_ = path;
     showScriptAttribute();
 }
 
@@ -508,9 +562,41 @@ void MainWndForm::showScriptAttribute() {
     if (scriptNameText_) scriptNameText_->setText(doc.name);
     if (scriptAuthorText_) scriptAuthorText_->setText(doc.author);
     if (scriptInfoText_) scriptInfoText_->setPlainText(doc.information);
-    if (doc.icon.isEmpty()) return;
+    // A picture still on its way for an earlier pick is not this script's.
+    if (doc.icon.isEmpty()) {
+        ScriptModule::supersedePictureLoads(scriptPicture_);
+        return;
+    }
     ScriptModule::loadPictureFromUrl(scriptPicture_, doc.icon);
     if (scriptPicture_) scriptPicture_->repaint();
+}
+
+void MainWndForm::clearScriptAttribute() {
+    shownPath_.clear();
+    if (scriptNameText_) scriptNameText_->clear();
+    if (scriptAuthorText_) scriptAuthorText_->clear();
+    if (scriptInfoText_) scriptInfoText_->clear();
+    if (scriptPicture_) {
+        ScriptModule::supersedePictureLoads(scriptPicture_);
+        scriptPicture_->setPixmap(QPixmap());
+    }
+}
+
+void MainWndForm::followChosenEntry() {
+    // While this window is hidden the script window works on the document: it is followed
+    // when the window shows again.
+    QWidget* window = widget();
+    if (!window || !window->isVisible()) return;
+    QListWidgetItem* chosen = chosenEntry();
+    if (!chosen) {
+        clearScriptAttribute();
+        return;
+    }
+    // Closing the script window clears the document: the chosen script is opened again, so
+    // that what shows is what 修 改 edits.
+    if (scriptFile(chosen) == shownPath_ && !isClearedDocument(ScriptModule::scriptDocument()))
+        return;
+    openScript(chosen);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -552,12 +638,21 @@ void MainWndForm::toolClicked(int index) {
             if (windows.setConfigData) windows.setConfigData(checkUpdate);
             if (windows.showConfigWindow) windows.showConfigWindow();
             break;
-        case 7:  // 升 级
-            if (!SiteText::checkNewVersion())
-                platform::messageBox(QStringLiteral("无法获取最新版本信息,请检查网络连接后再试"),
-                                     platform::MsgButtons::Ok, QStringLiteral("提示"),
-                                     platform::MsgIcon::None, widget());
+        case 7: {  // 升 级
+            // The wait lets window events run: a second press meanwhile is answered by the
+            // first check.
+            if (checkingVersion_) return;
+            checkingVersion_ = true;
+            QString why;
+            const bool shown = SiteText::checkNewVersion(&why);
+            checkingVersion_ = false;
+            if (!shown)
+                platform::messageBox(
+                    QStringLiteral("无法获取最新版本信息,请检查网络连接后再试\n") + why,
+                    platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None,
+                    widget());
             break;
+        }
         case 8:  // 关 于
             if (windows.showAboutWindow) windows.showAboutWindow();
             break;
@@ -578,6 +673,12 @@ void MainWndForm::toolClicked(int index) {
 }
 
 void MainWndForm::deleteScripts() {
+    // Nothing picked, nothing to delete: no question that would come to nothing.
+    if (!listFile_ || listFile_->selectedItems().isEmpty()) {
+        platform::messageBox(QStringLiteral("请选择要删除的脚本"), platform::MsgButtons::Ok,
+                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
+        return;
+    }
     if (platform::messageBox(QStringLiteral("删除后无法恢复,确定要继续么?"),
                              platform::MsgButtons::YesNo, QStringLiteral("提示"),
                              platform::MsgIcon::Question, widget()) != platform::MsgAnswer::Yes)
@@ -665,6 +766,11 @@ void MainWndForm::delFolder() {
 }
 
 bool MainWndForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == widget() && event->type() == QEvent::Show && !event->spontaneous()) {
+        // Shown again after the script window closed: after that window's closing is over,
+        // the properties follow what is picked.
+        QTimer::singleShot(0, this, [this] { followChosenEntry(); });
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (tabFile_ && watched == tabFile_ && mouse->button() == Qt::RightButton && folderMenu_) {

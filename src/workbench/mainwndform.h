@@ -64,6 +64,9 @@ class MainWndForm : public platform::Form {
     QString version;         // key "version", as stored
     qint16 checkUpdate = 1;  // key "flag": 0 runs the version check at start-up
     QString rndFlagStr;      // random element id made by emailname at start-up
+    // config.ini was there at start-up but could not be read: version is then no reading of
+    // it, and the settings dialog must not write it over the file.
+    bool configUnreadable = false;
 
     // The folder tabs, then the script list of the selected tab.
     void refreshScript();
@@ -124,6 +127,10 @@ class MainWndForm : public platform::Form {
     // The entry the user chose (current and selected), or null.
     QListWidgetItem* chosenEntry() const;
     void showScriptAttribute();
+    // Empties the properties: nothing is picked.
+    void clearScriptAttribute();
+    // The properties follow the chosen entry: those of its script, or none without one.
+    void followChosenEntry();
     void toolClicked(int index);
     void deleteScripts();
     void newFolder();
@@ -133,6 +140,8 @@ class MainWndForm : public platform::Form {
 
     bool quitOnClose_ = true;
     bool fillingTabs_ = false;
+    bool checkingVersion_ = false;  // 升 级 waits for the site
+    QString shownPath_;             // the file whose properties are on show
 
     // Controls of the loaded window.
     QList<QPointer<QPushButton>> toolsCmd_;

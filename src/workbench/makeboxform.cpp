@@ -123,9 +123,11 @@ void MakeBoxForm::fillScriptCombo() {
     if (!scripts || !folder) return;
     scripts->clear();
     const QString category = selectedFile(folder);
+    // The scripts are the files that end with the extension, as the library lists them.
     if (!category.isEmpty())
-        fillWithFiles(scripts, platform::programFile(QStringLiteral("script/") + category),
-                      kScriptExt);
+        for (const FolderList::Entry& e : FolderList::filesWithExtension(
+                 platform::programFile(QStringLiteral("script/") + category), kScriptExt))
+            scripts->addItem(e.text, e.fileName);
     scripts->setCurrentIndex(-1);
 }
 
@@ -196,22 +198,29 @@ void MakeBoxForm::packageClicked() {
     auto* path = control<QLineEdit>(QStringLiteral("pathText"));
     if (!skins || !folder || !scripts || !path) return;
 
-    // Without a chosen skin the box simply carries none.
-    const QString skinFile =
-        skins->currentIndex() >= 0 ? selectedFile(skins) : skins->currentText() + kSkinExt;
+    const QString skinFile = selectedFile(skins);
     const QString skinPath = platform::programFile(QStringLiteral("css/") + skinFile);
     const QString scriptFile = selectedFile(scripts);
     const QString scriptPath = platform::programFile(
         QStringLiteral("script/") + selectedFile(folder) + QLatin1Char('/') + scriptFile);
 
-    // A box without its script would do nothing in the player: no chosen script, or one
-    // that cannot be read, is a failed export rather than an empty box.
-    const bool ok = !scriptFile.isEmpty() && !selectedFile(folder).isEmpty() &&
-                    !ScriptModule::readTextFile(scriptPath).isEmpty() &&
-                    makePackage(skinPath, scriptPath, path->text());
-    platform::messageBox(ok ? QStringLiteral("导出成功~!") : QStringLiteral("导出失败~!"),
-                         platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None,
-                         widget());
+    // A box without its skin never shows a board in the player, and one without its script
+    // does nothing: either is a failed export rather than an empty box, and the second line
+    // of the message says why.
+    QString why;
+    if (skinFile.isEmpty())
+        why = QStringLiteral("没有选择皮肤,请在皮肤列表中选择");
+    else if (ScriptModule::readTextFile(skinPath).isEmpty())
+        why = QStringLiteral("皮肤文件无法读取或是空的:") + skinFile;
+    else if (scriptFile.isEmpty() || selectedFile(folder).isEmpty())
+        why = QStringLiteral("没有选择脚本,请选择目录名称和脚本名称");
+    else if (ScriptModule::readTextFile(scriptPath).isEmpty())
+        why = QStringLiteral("脚本文件无法读取或是空的:") + scriptFile;
+    else if (!makePackage(skinPath, scriptPath, path->text()))
+        why = QStringLiteral("无法写入导出路径(文件夹不存在,或文件不可写):") + path->text();
+    platform::messageBox(
+        why.isEmpty() ? QStringLiteral("导出成功~!") : QStringLiteral("导出失败~!\n") + why,
+        platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None, widget());
 }
 
 void wireBoxAndShareWindows() {

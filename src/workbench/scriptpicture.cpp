@@ -29,7 +29,20 @@ void letEventsRun(int ms) {
     loop.exec();
 }
 
+// Each load of a control takes the next number; only the one holding the latest may set it.
+const char* const kLoadProperty = "pictureLoad";
+
+quint64 nextLoad(QLabel* picture) {
+    const quint64 load = picture->property(kLoadProperty).toULongLong() + 1;
+    picture->setProperty(kLoadProperty, load);
+    return load;
+}
+
 }  // namespace
+
+void supersedePictureLoads(QLabel* picture) {
+    if (picture) nextLoad(picture);
+}
 
 void loadPictureFromUrl(QLabel* picture, const QString& address) {
     // The wait is counted in whole seconds from the second the call started in: more than
@@ -40,14 +53,24 @@ void loadPictureFromUrl(QLabel* picture, const QString& address) {
     const qint64 giveUpAfterMs = 4000 - intoSecondMs;
 
     QPointer<QLabel> target(picture);
+    const quint64 load = picture ? nextLoad(picture) : 0;
+    auto superseded = [&target, load] {
+        return !target || target->property(kLoadProperty).toULongLong() != load;
+    };
     const QString temp = platform::programFile(QStringLiteral("tmppp"));
     // A file left by an earlier run would be taken for this download.
     QFile::remove(temp);
     platform::downloadToFile(address, temp, kDownloadLimitMs, kPictureLimitBytes);
 
+    // A load that ran during the download has fetched and removed its own file: what is
+    // there now is this load's.
     while (!QFileInfo::exists(temp)) {
-        if (elapsed.elapsed() >= giveUpAfterMs) return;
+        if (superseded() || elapsed.elapsed() >= giveUpAfterMs) return;
         letEventsRun(kPollMs);
+    }
+    if (superseded()) {
+        QFile::remove(temp);
+        return;
     }
 
     QImage image;

@@ -123,11 +123,12 @@ QString SearchWndForm::searchBody(const QString& field, const QString& keyword,
            QStringLiteral("&filetype=") + kind;
 }
 
-QString SearchWndForm::postSearch(const QString& field, const QString& keyword) {
+QString SearchWndForm::postSearch(const QString& field, const QString& keyword, QString* why) {
     const platform::HttpReply reply = platform::httpPost(
         Site::searchAddress(), platform::toAnsi(searchBody(field, keyword, kindWord_)),
         QStringLiteral("Content-Type: application/x-www-form-urlencoded"),
         Site::requestTimeoutMs());
+    if (why) *why = Site::failureText(reply);
     if (!reply.complete) return QString();
     return platform::fromAnsi(reply.body.left(kFirstChunkBytes));
 }
@@ -152,11 +153,20 @@ void SearchWndForm::searchClicked() {
 
     busy_ = true;
     if (button) button->setEnabled(false);
-    const QString reply = postSearch(combo->currentText(), keyword);
+    QString why;
+    const QString reply = postSearch(combo->currentText(), keyword, &why);
     busy_ = false;
     if (button) button->setEnabled(true);
     // The window may have been closed during the wait.
-    if (!list || reply.isEmpty()) return;
+    if (!list) return;
+    // No network, a site that does not answer and a site that finds nothing all leave the
+    // list empty: the user is told which.
+    if (!why.isEmpty()) {
+        platform::messageBox(QStringLiteral("搜索失败,请检查网络~!\n") + why,
+                             platform::MsgButtons::Ok, QStringLiteral("提示"),
+                             platform::MsgIcon::Warning, widget());
+        return;
+    }
     for (const QString& record : reply.split(kRecordSeparator)) {
         const QStringList fields = record.split(kFieldSeparator);
         // A record cut by the size limit, an empty piece after a trailing separator or an
@@ -166,6 +176,9 @@ void SearchWndForm::searchClicked() {
         list->addItem(QStringLiteral("编号:") + fields.at(0) + QStringLiteral("  ") + fields.at(1) +
                       QStringLiteral("(被下载") + fields.at(3) + QStringLiteral("次)"));
     }
+    if (searchResults.isEmpty())
+        platform::messageBox(QStringLiteral("没有找到符合条件的脚本"), platform::MsgButtons::Ok,
+                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
 }
 
 void SearchWndForm::resultClicked(int row) {

@@ -29,8 +29,9 @@ class SearchWndForm : public platform::Form {
     // The request body of a search, before its conversion to ANSI: nothing is URL-encoded.
     static QString searchBody(const QString& field, const QString& keyword, const QString& kind);
     // Posts a search and returns the first 1024 bytes of the reply as text; empty when nothing
-    // came back.
-    QString postSearch(const QString& field, const QString& keyword);
+    // came back. why, when given, tells in words for the user why the site gave no answer to
+    // use (no connection, no answer in time, an error page); empty for an answer.
+    QString postSearch(const QString& field, const QString& keyword, QString* why = nullptr);
 
   protected:
     void onLoad(QWidget* window) override;

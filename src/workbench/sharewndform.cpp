@@ -1,7 +1,6 @@
 #include "workbench/sharewndform.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -55,6 +54,8 @@ void ShareWndForm::onLoad(QWidget* window) {
     share->setObjectName(QStringLiteral("shareCommand"));
     platform::placeTwips(share, 600, 1800, 1215, 420);
     connect(share, &QPushButton::clicked, this, &ShareWndForm::shareClicked);
+    // Opened again while an upload still waits, it takes no second one.
+    share->setEnabled(!busy_);
 
     auto* exit = new QPushButton(QStringLiteral("取 消"), window);
     exit->setObjectName(QStringLiteral("exitCommand"));
@@ -78,24 +79,29 @@ QString ShareWndForm::shareBody(const QString& name, const QString& information,
 }
 
 QString ShareWndForm::postShare(const QString& name, const QString& information,
-                                const QString& openText, const QString& closeText) {
+                                const QString& openText, const QString& closeText, QString* why) {
     const platform::HttpReply reply = platform::httpPost(
         Site::shareAddress(), platform::toAnsi(shareBody(name, information, openText, closeText)),
         QStringLiteral("Content-Type: application/x-www-form-urlencoded"),
         Site::requestTimeoutMs());
+    if (why) why->clear();
     // An error page is no answer of the share page, whatever its text.
-    if (!reply.complete || reply.status < 200 || reply.status >= 300)
+    if (!reply.complete || reply.status < 200 || reply.status >= 300) {
+        if (why) *why = Site::failureText(reply);
+        if (why && why->isEmpty()) *why = QStringLiteral("网站出错(HTTP %1)").arg(reply.status);
         return QStringLiteral("error");
+    }
     const QString chunk = platform::fromAnsi(reply.body.left(kChunkBytes));
     if (chunk == QLatin1String("ok") || chunk == QLatin1String("has")) return chunk;
+    if (why) *why = QStringLiteral("网站的回答无法识别");
     return QStringLiteral("error");
 }
 
 void ShareWndForm::shareClicked() {
     if (busy_) return;
     busy_ = true;
-    QPointer<QPushButton> share = control<QPushButton>(QStringLiteral("shareCommand"));
-    if (share) share->setEnabled(false);
+    if (auto* share = control<QPushButton>(QStringLiteral("shareCommand")))
+        share->setEnabled(false);
 
     const int option = selectedOption();
     const ScriptDocument& doc = ScriptModule::scriptDocument();
@@ -117,8 +123,10 @@ void ShareWndForm::shareClicked() {
     // the document when it closes, while the file stays the one to share.
     ScriptDocument shared;
     const bool readable = ScriptModule::readScriptFile(scriptPath, shared);
-    const QString reply = postShare(readable ? shared.name : doc.name,
-                                    readable ? shared.information : doc.information, source, box);
+    QString why;
+    const QString reply =
+        postShare(readable ? shared.name : doc.name,
+                  readable ? shared.information : doc.information, source, box, &why);
 
     if (reply == QLatin1String("ok") || reply == QLatin1String("has")) {
         platform::messageBox(
@@ -127,11 +135,17 @@ void ShareWndForm::shareClicked() {
             platform::MsgButtons::Ok, QStringLiteral("提示"), platform::MsgIcon::None, widget());
         hide();
     } else {
-        platform::messageBox(QStringLiteral("上传失败,请检查网络~!"), platform::MsgButtons::Ok,
-                             QStringLiteral("提示"), platform::MsgIcon::None, widget());
+        // No network, no answer and a site that refused all fail alike: the second line
+        // tells which.
+        platform::messageBox(QStringLiteral("上传失败,请检查网络~!\n") + why,
+                             platform::MsgButtons::Ok, QStringLiteral("提示"),
+                             platform::MsgIcon::None, widget());
     }
     if (withBox) QFile::remove(boxPath);
 
-    if (share) share->setEnabled(true);
     busy_ = false;
+    // The window may have been closed and opened again during the wait: its button now is
+    // the one to give back.
+    if (auto* button = control<QPushButton>(QStringLiteral("shareCommand")))
+        button->setEnabled(true);
 }

@@ -16,9 +16,10 @@ class ShareWndForm : public platform::Form {
     // Posts the share form to the site and waits for its answer: "ok" or "has" when the
     // first 1024 bytes of the reply are exactly that word, else "error" (no reply within the
     // site's time limit included). The values go into the body unencoded, as the site reads
-    // them, in ANSI.
+    // them, in ANSI. why, when given, tells in words for the user why an "error" is one: no
+    // connection, no answer in time, an error page, or an answer the share page never gives.
     QString postShare(const QString& name, const QString& information, const QString& openText,
-                      const QString& closeText);
+                      const QString& closeText, QString* why = nullptr);
 
     // The request body postShare sends, before its conversion to ANSI.
     static QString shareBody(const QString& name, const QString& information,

@@ -84,4 +84,19 @@ QString downloadAddress(const QString& kind, const QString& id) {
            QStringLiteral("&id=") + id;
 }
 
+QString failureText(const platform::HttpReply& reply) {
+    if (reply.complete) {
+        if (reply.status < 400) return {};
+        return QStringLiteral("网站出错(HTTP %1)").arg(reply.status);
+    }
+    switch (reply.failure) {
+        case platform::HttpFailure::NoAnswer:
+            return QStringLiteral("网站没有回应(等待超时或连接被中断)");
+        case platform::HttpFailure::Other:
+            return QStringLiteral("与网站的通信出错");
+        default:
+            return QStringLiteral("无法连接到网站(没有网络,或网站不存在)");
+    }
+}
+
 }  // namespace Site

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "platform/http.h"
+
 // Where the maker's web site lives. The forum host serves the plug-in list and the forum
 // page; the main host serves the version file, the share and search pages, the script
 // downloads and the statistics page.
@@ -39,5 +41,10 @@ QString shareAddress();           // main host & "/Velmora/script/share.asp"
 QString searchAddress();          // main host & "/Velmora/script/search.asp"
 // main host & "/Velmora/script/download.asp?kind=" & kind & "&id=" & id
 QString downloadAddress(const QString& kind, const QString& id);
+
+// Why a request to the site brought nothing to use, in words for the user: no connection
+// (no network, or no site at that address), no answer in time, or an error page. Empty for
+// a whole reply with a status below 400.
+QString failureText(const platform::HttpReply& reply);
 
 }  // namespace Site

@@ -49,15 +49,27 @@ std::optional<QString> bytesToText(const QByteArray& bytes, const QString& chars
     return QString(decoder.decode(bytes));
 }
 
-QString getHttpText(const QString& address, const QString& charset) {
+namespace {
+
+QString fetchText(const QString& address, const QString& charset, platform::HttpReply* got) {
     int limit = Site::requestTimeoutMs();
     if (activeBudget) {
         limit = qMin(limit, activeBudget->remainingMs());
-        if (limit <= 0) return {};
+        if (limit <= 0) {
+            if (got) got->failure = platform::HttpFailure::NoAnswer;
+            return {};
+        }
     }
     const platform::HttpReply reply = platform::httpGet(address, limit);
+    if (got) *got = reply;
     if (!reply.complete) return {};
     return bytesToText(reply.body, charset).value_or(QString());
+}
+
+}  // namespace
+
+QString getHttpText(const QString& address, const QString& charset) {
+    return fetchText(address, charset, nullptr);
 }
 
 TextRequest::TextRequest(const QString& address, const QString& charset)
@@ -84,8 +96,14 @@ void loadPluginList() {
     setPluginList(getHttpText(Site::pluginListAddress(), QStringLiteral("GB2312")));
 }
 
-bool checkNewVersion() {
-    return showNewVersion(getHttpText(Site::versionFileAddress(), QStringLiteral("GB2312")));
+bool checkNewVersion(QString* why) {
+    platform::HttpReply reply;
+    const QString text = fetchText(Site::versionFileAddress(), QStringLiteral("GB2312"), &reply);
+    if (showNewVersion(text)) return true;
+    if (why)
+        *why = !reply.complete || reply.status >= 400 ? Site::failureText(reply)
+                                                      : QStringLiteral("网站的版本信息不完整");
+    return false;
 }
 
 }  // namespace SiteText

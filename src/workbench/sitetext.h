@@ -26,8 +26,10 @@ void loadPluginList();
 
 // Fetches the main host's version file and hands its first two lines to the update window,
 // which shows. A reply of fewer than two lines (no network, an empty or one-line reply) shows
-// nothing and gives false: the caller decides whether to tell the user.
-bool checkNewVersion();
+// nothing and gives false: the caller decides whether to tell the user, and why, when given,
+// says in words for the user what went wrong (no connection, no answer in time, a reply that
+// is no version file).
+bool checkNewVersion(QString* why = nullptr);
 
 // A text request under way: sent when made, so that several go out at once; text() waits
 // for it as getHttpText would, and at most until the deadline.

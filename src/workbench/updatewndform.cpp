@@ -60,14 +60,17 @@ void UpdateWndForm::setData(const QString& version, const QString& url) {
 }
 
 void UpdateWndForm::timerTick() {
-    // Only a hidden or minimised dialog is brought back: one that is on show keeps its place
-    // instead of taking the focus from the window the user works in every second.
+    // Shown again every second, so that it cannot stay hidden: brought back when hidden or
+    // minimised, and one on show raised above the windows that cover it, the keyboard focus
+    // left where the user works.
     QWidget* window = widget();
     if (!window) return;
     if (window->isMinimized())
         window->showNormal();
     else if (!window->isVisible())
         show();
+    else
+        window->raise();
 }
 
 void UpdateWndForm::downloadClicked() {

@@ -6,8 +6,9 @@
 
 // "软件升级": the installed and the published version side by side, and a button that hands
 // the download address to the system's web browser (an http or https address only; any other
-// is refused with a message). While loaded, its timer (Timer1) brings
-// it back every second if it was hidden or minimised; closing it unloads it.
+// is refused with a message). While loaded, its timer (Timer1) shows it again every second:
+// brought back when hidden or minimised, and raised above the other windows when on show,
+// without taking the keyboard focus. Closing it unloads it.
 class UpdateWndForm : public platform::Form {
     Q_OBJECT
   public:

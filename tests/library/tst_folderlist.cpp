@@ -42,6 +42,15 @@ class FolderListTest : public QObject {
                  sorted({"a=a.txt", ".x=.x.txt", "a=a.txt.txt", "notes.bak=notes.txt.bak",
                          "PAGEFILE.SYS=PAGEFILE.SYS.txt"}));
 
+        // As files of a kind only those that end with the extension: a backup "notes.txt.bak"
+        // and what an interrupted save left (".a.txt.Xy12Zw") are none.
+        writeBytes(folder.file(".a.txt.Xy12Zw"), "x");
+        QStringList ofKind;
+        for (const FolderList::Entry& e : FolderList::filesWithExtension(folder.path(), ".txt"))
+            ofKind << e.text + "=" + e.fileName;
+        QCOMPARE(sorted(ofKind),
+                 sorted({"a=a.txt", ".x=.x.txt", "a=a.txt.txt", "PAGEFILE.SYS=PAGEFILE.SYS.txt"}));
+
         QStringList boxes;
         for (const FolderList::Entry& e : FolderList::filesMarked(folder.path(), ".tvb", false))
             boxes << e.text + "=" + e.fileName;

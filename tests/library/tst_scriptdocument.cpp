@@ -463,20 +463,37 @@ class ScriptDocumentTest : public QObject {
         QCOMPARE(line.count('='), int((3 - ansiLength % 3) % 3));
     }
 
+    // The load also says why it found no script: the main window tells the user.
     void failedLoadsClearTheRecord_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("missing file") << QByteArray();
-        QTest::newRow("not base64") << QByteArray("!!!! ????\r\n");
-        QTest::newRow("no end tag") << scriptFileBytes("<Tolvar><base/></Tolv").left(20);
+        QTest::addColumn<int>("why");
+        using F = ScriptModule::LoadFailure;
+        QTest::newRow("missing file") << QByteArray() << int(F::Missing);
+        // Unreadable even for root: a folder in the file's place, and a file far too large.
+        QTest::newRow("folder") << QByteArray("folder") << int(F::Unreadable);
+        QTest::newRow("too large") << QByteArray("huge") << int(F::Unreadable);
+        QTest::newRow("not base64") << QByteArray("!!!! ????\r\n") << int(F::NotAScript);
+        QTest::newRow("no end tag")
+            << scriptFileBytes("<Tolvar><base/></Tolv").left(20) << int(F::NotAScript);
         QTest::newRow("not well-formed")
-            << scriptFileBytes("<Tolvar><base><name>x</base><script/></Tolvar>\r\n");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01\x80=\r", 7);
+            << scriptFileBytes("<Tolvar><base><name>x</base><script/></Tolvar>\r\n")
+            << int(F::NotAScript);
+        QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01\x80=\r", 7) << int(F::NotAScript);
     }
     void failedLoadsClearTheRecord() {
         QFETCH(QByteArray, content);
+        QFETCH(int, why);
         TestProgramFolder folder;
         const QString path = folder.file("f.txt");
-        if (!content.isEmpty()) writeBytes(path, content);
+        if (content == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (content == "huge") {
+            QFile huge(path);
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(ScriptModule::detail::kMaxReadBytes + 1));
+        } else if (!content.isEmpty()) {
+            writeBytes(path, content);
+        }
         ScriptDocument& d = ScriptModule::scriptDocument();
         d.name = "old";
         d.script = "old code";
@@ -484,7 +501,9 @@ class ScriptDocumentTest : public QObject {
         d.include = QStringList{"kept"};
         d.encoding = "gb2312";
         d.currentScriptPath = path;
-        ScriptModule::loadScriptFile(path);
+        ScriptModule::LoadFailure failure = ScriptModule::LoadFailure::None;
+        QVERIFY(!ScriptModule::loadScriptFile(path, &failure));
+        QCOMPARE(int(failure), why);
         QCOMPARE(d.name, QString());
         QCOMPARE(d.script, QString());
         QVERIFY(d.target.isEmpty());
@@ -553,7 +572,9 @@ class ScriptDocumentTest : public QObject {
         writeBytes(path,
                    scriptFileBytes("<!-- note --><Tolvar><script>go();</script></Tolvar>\r\n"));
         ScriptDocument& d = ScriptModule::scriptDocument();
-        ScriptModule::loadScriptFile(path);
+        ScriptModule::LoadFailure failure = ScriptModule::LoadFailure::Missing;
+        QVERIFY(ScriptModule::loadScriptFile(path, &failure));
+        QCOMPARE(failure, ScriptModule::LoadFailure::None);
         QCOMPARE(d.script, QStringLiteral("go();"));
         QCOMPARE(d.name, QString());
         QVERIFY(d.target.isEmpty());

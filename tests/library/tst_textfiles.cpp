@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <iterator>
+#include <random>
 
 #include "library/ini.h"
 #include "library/textfile.h"
 #include "platform/core/ansi.h"
 #include "support/diskfaults.h"
+#include "support/inimodel.h"
 #include "support/testenv.h"
 
 using INIread::readIniValue;
@@ -179,6 +182,82 @@ class TextFilesTest : public QObject {
         QCOMPARE(readBytes(path("keep.txt")), QByteArray("new\r\n"));
     }
 
+    // While a save is under way its temporary file lies beside the target under a name that
+    // no list of scripts, skins or boxes takes; once the new file has its name, the folder
+    // is flushed, so that the name lasts through a power cut.
+    void saveGoesThroughAnUnlistedFileAndFlushesTheFolder() {
+        static QString folder;
+        static QStringList duringFlush;
+        static QByteArray targetAtFolderFlush;
+        static bool folderFlushedIsTheTargetsFolder = false;
+        folder = dir_.path();
+        duringFlush.clear();
+        targetAtFolderFlush.clear();
+        folderFlushedIsTheTargetsFolder = false;
+        QVERIFY(writeBytes(path("a.txt"), "old"));
+        ScriptModule::detail::fileSyncCall = [](int fd) {
+            duringFlush = folderEntries(folder);
+            return ::fdatasync(fd);
+        };
+        ScriptModule::detail::folderSyncCall = [](int fd) {
+            struct stat flushed {
+            }, wanted{};
+            folderFlushedIsTheTargetsFolder =
+                ::fstat(fd, &flushed) == 0 &&
+                ::stat(QFile::encodeName(folder).constData(), &wanted) == 0 &&
+                flushed.st_ino == wanted.st_ino && flushed.st_dev == wanted.st_dev;
+            targetAtFolderFlush = readBytes(folder + "/a.txt");
+            return ::fsync(fd);
+        };
+        const bool written = writeTextFile(path("a.txt"), "new");
+        ScriptModule::detail::fileSyncCall = ::fdatasync;
+        ScriptModule::detail::folderSyncCall = ::fsync;
+        QVERIFY(written);
+
+        QCOMPARE(duringFlush.size(), 2);
+        const QString temporary = duringFlush.at(duringFlush.at(0) == "a.txt" ? 1 : 0);
+        QVERIFY2(ScriptModule::detail::isTemporaryFileName(temporary), qPrintable(temporary));
+        for (const char* ext : {".txt", ".skin", ".tvb", ".ini"})
+            QVERIFY2(!temporary.contains(QLatin1String(ext)), qPrintable(temporary));
+        QVERIFY(folderFlushedIsTheTargetsFolder);
+        QCOMPARE(targetAtFolderFlush, QByteArray("new\r\n"));
+        QCOMPARE(folderEntries(dir_.path()), QStringList{"a.txt"});
+    }
+
+    // What saves cut short left behind goes at the next start; a save under way, and every
+    // file that only looks alike, stays.
+    void staleTemporaryFilesAreRemoved() {
+        const QStringList stale = {".tolvar-save-Ab12Cd",
+                                   ".a.txt.Xy12Zw",
+                                   ".config.ini.000000",
+                                   ".skin.htm.qwErty",
+                                   ".upload.tmp.AAAAAA",
+                                   ".b.tvb.z9z9z9",
+                                   QStringLiteral(".中文.txt.k2k2k2")};
+        const QStringList kept = {
+            ".tolvar-save-Fresh1", "a.txt",         ".a.txt",      ".a.txt.Xy12Z",
+            ".a.txt.Xy12Zw7",      ".a.doc.Xy12Zw", ".txt.Xy12Zw", ".tolvar-save-Ab-2Cd",
+            "tolvar-save-Ab12Cd"};
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+        for (const QString& name : stale + kept) {
+            QVERIFY(writeBytes(path(name), "x"));
+            if (name == ".tolvar-save-Fresh1") continue;
+            QFile f(path(name));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(QDir().mkpath(path("sub")));
+        QVERIFY(writeBytes(path("sub/.tolvar-save-Ab12Cd"), "x"));
+
+        QCOMPARE(ScriptModule::removeStaleTemporaryFiles(dir_.path()), int(stale.size()));
+        QStringList left = kept;
+        left << "sub";
+        left.sort();
+        QCOMPARE(folderEntries(dir_.path()), left);
+        QVERIFY(QFile::exists(path("sub/.tolvar-save-Ab12Cd")));
+        QCOMPARE(ScriptModule::removeStaleTemporaryFiles(path("missing")), 0);
+    }
+
     // A link is followed: the file it names gets the text and the link stays a link.
     void writeThroughALink() {
         QVERIFY(writeBytes(path("real.txt"), "old"));
@@ -344,6 +423,19 @@ class TextFilesTest : public QObject {
         QTest::newRow("empty value") << QByteArray("[s]\r\nk=1\r\n") << "s"
                                      << "k"
                                      << "" << QByteArray("[s]\r\nk=\r\n");
+        // The key goes under the header that ends the file, and the rest stays as it was.
+        QTest::newRow("header is the last line, with its line end")
+            << QByteArray("[save]\r\n") << "save"
+            << "DefaultScript"
+            << "a.tvb" << QByteArray("[save]\r\nDefaultScript=a.tvb\r\n");
+        QTest::newRow("LF-only file keeps its line ends")
+            << QByteArray("[tolvar]\nflag=0\n") << "tolvar"
+            << "version"
+            << "3.0" << QByteArray("[tolvar]\nflag=0\n\r\n\r\n[tolvar]\r\nversion=3.0\r\n");
+        QTest::newRow("last line of a tab before a new section")
+            << QByteArray("[a]\r\nx=1\r\n\t\r\n") << "b"
+            << "k"
+            << "v" << QByteArray("[a]\r\nx=1\r\n\t\r\n\r\n[b]\r\nk=v\r\n");
         QTest::newRow("gbk") << gbk(QStringLiteral("[save]\r\nbox=旧\r\n")) << "save"
                              << "box" << QStringLiteral("新盒子")
                              << gbk(QStringLiteral("[save]\r\nbox=新盒子\r\n"));
@@ -394,8 +486,7 @@ class TextFilesTest : public QObject {
         QTest::newRow("key after a lone LF") << QByteArray("[s]\r\n\nk=1\r\n");
         QTest::newRow("key after a lone LF inside a line") << QByteArray("[s]\r\nx\nk=1\r\n");
         // Tidying drops them, and the section it leaves first is the one the reader finds.
-        QTest::newRow("control characters before the first header")
-            << QByteArray("\x02[s]\rk=w");
+        QTest::newRow("control characters before the first header") << QByteArray("\x02[s]\rk=w");
         QTest::newRow("control characters and line ends before the first header")
             << QByteArray("\r\n\x01\t[s]\r\nk=w\r\n");
     }
@@ -431,6 +522,76 @@ class TextFilesTest : public QObject {
         if (before.contains("Other"))
             QCOMPARE(readIniValue(path("config.ini"), "save", "Other"), "1");
         if (before.contains("[x]")) QCOMPARE(readIniValue(path("config.ini"), "x", "y"), "1");
+    }
+
+    // Generated files of headers, key lines and stray lines with every kind of line end: the
+    // file written is the one the writer's steps, spelled out apart from it, give, and the
+    // value written is the value read.
+    void writtenFileFollowsTheSteps() {
+        const QStringList lines = {"[save]",
+                                   "[SAVE]",
+                                   "[tolvar]",
+                                   "[other]",
+                                   "[save] ",
+                                   " [save]",
+                                   "x[save]",
+                                   "DefaultScript=a",
+                                   "defaultscript=b",
+                                   "DefaultScript =c",
+                                   "flag=0",
+                                   "version=3.0",
+                                   "a=[x]",
+                                   "",
+                                   "\t",
+                                   "\x01",
+                                   "\x0b",
+                                   "名称=中文"};
+        const QStringList ends = {"\r\n", "\r\n", "\n", "\r"};
+        const QStringList leads = {"", "", "\r\n", "\x02", "\t\r\n"};
+        struct Target {
+            const char* section;
+            const char* key;
+        };
+        const Target targets[] = {
+            {"save", "DefaultScript"}, {"SAVE", "defaultscript"}, {"tolvar", "version"}};
+        std::mt19937 random(20261210);
+        auto pick = [&random](const auto& list) {
+            return list[std::uniform_int_distribution<int>(0, int(std::size(list)) - 1)(random)];
+        };
+        int headerLast = 0, lfOnly = 0;
+        for (int round = 0; round < 1500; ++round) {
+            QString text = pick(leads);
+            const int count = std::uniform_int_distribution<int>(0, 5)(random);
+            for (int i = 0; i < count; ++i) {
+                text += pick(lines);
+                // The last line may go without a line end.
+                if (i + 1 < count || random() % 4 != 0) text += pick(ends);
+            }
+            const Target target = pick(targets);
+            const QString section = QString::fromLatin1(target.section);
+            const QString key = QString::fromLatin1(target.key);
+            const QString value = round % 7 == 0 ? QStringLiteral("新值") : QString::number(round);
+            const QByteArray before = gbk(text);
+            if (before.endsWith("]\r\n")) ++headerLast;
+            if (before.contains('\n') && !before.contains('\r')) ++lfOnly;
+
+            QVERIFY(writeBytes(path("config.ini"), before));
+            const QByteArray expected =
+                IniModel::written(readTextFile(path("config.ini")), section, key, value);
+            writeIniValue(path("config.ini"), section, key, value);
+            const QByteArray after = readBytes(path("config.ini"));
+            QVERIFY2(
+                after == expected,
+                qPrintable(QString("%1 %2/%3:\n%4\nwritten\n%5\nnot\n%6")
+                               .arg(round)
+                               .arg(section, key, QString::fromLatin1(before.toPercentEncoding()),
+                                    QString::fromLatin1(after.toPercentEncoding()),
+                                    QString::fromLatin1(expected.toPercentEncoding()))));
+            QCOMPARE(readIniValue(path("config.ini"), section, key), value);
+        }
+        // The generated files hold both kinds the writer once got wrong, many times over.
+        QVERIFY(headerLast > 20);
+        QVERIFY(lfOnly > 20);
     }
 
     void writeIniCreatesFileButNoFolder() {

@@ -261,6 +261,48 @@ class PlatformLayerTest : public QObject {
         QVERIFY(!platform::httpGet("not an address").complete);
     }
 
+    // A request that fails says why, so that the windows can tell "no network" from "the
+    // site does not answer" from an answer that holds nothing.
+    void httpFailureSaysWhy_data() {
+        QTest::addColumn<QString>("path");  // on the test server, or a whole address
+        QTest::addColumn<bool>("post");
+        QTest::addColumn<int>("failure");
+        using F = platform::HttpFailure;
+        for (bool post : {false, true}) {
+            const char* how = post ? "POST" : "GET";
+            QTest::addRow("%s answered", how) << "/ok" << post << int(F::None);
+            QTest::addRow("%s error page", how) << "/none" << post << int(F::None);
+            QTest::addRow("%s dead port", how)
+                << "http://127.0.0.1:9/x" << post << int(F::NoConnection);
+            QTest::addRow("%s no such host", how)
+                << "http://no-such-host.invalid/x" << post << int(F::NoConnection);
+            QTest::addRow("%s never answers", how) << "/slow" << post << int(F::NoAnswer);
+            QTest::addRow("%s hangs up", how) << "/drop" << post << int(F::NoAnswer);
+        }
+    }
+    void httpFailureSaysWhy() {
+        QFETCH(QString, path);
+        QFETCH(bool, post);
+        QFETCH(int, failure);
+        TestServer server;
+        server.page("/ok", "fine", "text/plain");
+        server.route("/slow", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.delayMs = 5000;
+            return r;
+        });
+        server.route("/drop", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.drop = true;
+            return r;
+        });
+        const QString address = path.startsWith('/') ? server.url(path) : path;
+        const platform::HttpReply reply = post ? platform::httpPost(address, "a=1", QString(), 1500)
+                                               : platform::httpGet(address, 1500);
+        QCOMPARE(int(reply.failure), failure);
+        QCOMPARE(reply.complete, failure == int(platform::HttpFailure::None));
+    }
+
     void downloadWebAndLocal() {
         TestServer server;
         server.page("/pic.gif", "GIF89a-bytes", "image/gif");

@@ -262,6 +262,24 @@ class TolvarBoxFormTest : public QObject {
         QCOMPARE(readBytes(folder_->file("config.ini")), configText);
     }
 
+    // A config.ini save cut short leaves its temporary file: it goes at the next start and
+    // is never offered as a box.
+    void staleSaveGoesAtStart() {
+        const QStringList stale = {folder_->file(".tolvar-save-Ab12Cd"),
+                                   folder_->file(".config.ini.Xy12Zw"),
+                                   folder_->file(".a.tvb.Qq12Rr")};
+        for (const QString& path : stale) {
+            QVERIFY(writeBytes(path, "half"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        }
+        restart();
+        for (const QString& path : stale) QVERIFY2(!QFile::exists(path), qPrintable(path));
+        for (const QString& box : boxList()) QVERIFY2(!box.startsWith('.'), qPrintable(box));
+    }
+
     void introPage_data() {
         QTest::addColumn<QString>("templateText");
         QTest::addColumn<QString>("information");

@@ -4,11 +4,13 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -214,6 +216,77 @@ class ChineseTest : public QObject {
         platform::setDialogsAutomatic(true);
         delete poll;
         QVERIFY2(date->startsWith(QStringLiteral("2026/3/9")), qPrintable(*date));
+    }
+
+    // The file dialogs of the box maker and of the icon box show each filter as written, its
+    // pattern once, and the kind of each entry in Chinese. The box maker's opens by a click.
+    void fileDialogKindsAndFiltersAreChinese_data() {
+        QTest::addColumn<bool>("boxMaker");
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("fileKind");
+        QTest::newRow("box maker") << true << QStringList{QStringLiteral("Zandrel文件(*.tvb)")}
+                                   << "a.tvb" << QStringLiteral("TVB 文件");
+        QTest::newRow("icon box") << false
+                                  << QStringList{QStringLiteral("BMP(*.bmp)"),
+                                                 QStringLiteral("JPEG(*.jpg)"),
+                                                 QStringLiteral("GIF(*.gif)")}
+                                  << "a.bmp" << QStringLiteral("BMP 文件");
+    }
+    void fileDialogKindsAndFiltersAreChinese() {
+        QFETCH(bool, boxMaker);
+        QFETCH(QStringList, filters);
+        QFETCH(QString, file);
+        QFETCH(QString, fileKind);
+        TestProgramFolder folder(QStringLiteral("velmora"));
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QVERIFY(writeBytes(dir.filePath(file), "x"));
+        struct Seen {
+            QStringList filters;
+            QHash<QString, QString> kinds;
+        };
+        auto seen = std::make_shared<Seen>();
+        auto* poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, poll, [seen, poll] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            seen->filters.clear();
+            for (int i = 0; types && i < types->count(); ++i) seen->filters << types->itemText(i);
+            // What the dialog's file list shows, read from the view's own model.
+            for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+                QAbstractItemModel* model = view->model();
+                if (!model || model->columnCount(view->rootIndex()) < 4) continue;
+                for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                    const QModelIndex name = model->index(row, 0, view->rootIndex());
+                    seen->kinds[name.data().toString()] = name.sibling(row, 2).data().toString();
+                }
+            }
+            if (seen->kinds.size() < 2) return;
+            poll->stop();
+            dialog->reject();
+        });
+        poll->start();
+        platform::setDialogsAutomatic(false);
+        if (boxMaker) {
+            MakeBoxForm& maker = MakeBoxForm::instance();
+            maker.show();
+            maker.control<QLineEdit>(QStringLiteral("pathText"))->setText(dir.filePath("b.tvb"));
+            QTest::mouseClick(maker.control<QPushButton>(QStringLiteral("pathCommand")),
+                              Qt::LeftButton);
+            maker.close();
+        } else {
+            platform::openFileDialog(
+                QStringLiteral("打开"),
+                QStringLiteral("BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif"), dir.path());
+        }
+        platform::setDialogsAutomatic(true);
+        delete poll;
+        QCOMPARE(seen->filters, filters);
+        QCOMPARE(seen->kinds.value(QStringLiteral("sub")), QStringLiteral("文件夹"));
+        QCOMPARE(seen->kinds.value(file), fileKind);
     }
 
     void boxMakerFileDialogIsChinese() {

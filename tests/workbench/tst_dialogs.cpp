@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -12,6 +13,7 @@
 
 #include "library/ini.h"
 #include "library/scriptdocument.h"
+#include "library/textfile.h"
 #include "platform/core/ansi.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
@@ -20,6 +22,7 @@
 #include "workbench/configwndform.h"
 #include "workbench/mainwndform.h"
 #include "workbench/savewndform.h"
+#include "workbench/scriptwndform.h"
 
 namespace {
 
@@ -88,6 +91,8 @@ class DialogsTest : public QObject {
     void init() {
         platform::clearShownDialogs();
         platform::clearOpenedAddresses();
+        // As a start with a readable config.ini leaves it.
+        MainWndForm::instance().configUnreadable = false;
     }
     void cleanup() {
         for (platform::Form* f : std::initializer_list<platform::Form*>{
@@ -193,6 +198,51 @@ class DialogsTest : public QObject {
         QCOMPARE(shown[0].title, QStringLiteral("提示"));
         QCOMPARE(int(main.checkUpdate), 1);  // unchanged: nothing was saved
         QVERIFY(config.widget()->isVisible());
+    }
+
+    // A config.ini that is there but cannot be read is not taken for an empty one: 设 置 →
+    // 保 存 would write an empty version over the one it holds. Driven by clicks.
+    void settingsFromAnUnreadableFileAreNotWritten_data() {
+        QTest::addColumn<bool>("tooLarge");  // else no permission to read it
+        QTest::newRow("too large to read") << true;
+        QTest::newRow("no permission to read") << false;
+    }
+    void settingsFromAnUnreadableFileAreNotWritten() {
+        QFETCH(bool, tooLarge);
+        if (!tooLarge && ::geteuid() == 0) QSKIP("root reads every file");
+        Folder f;
+        const QString path = f.folder.file("config.ini");
+        const QByteArray content = "[tolvar]\r\nversion=3.0\r\nflag=1\r\n";
+        writeBytes(path, content);
+        if (tooLarge) {
+            QFile grow(path);
+            QVERIFY(grow.open(QIODevice::ReadWrite));
+            QVERIFY(grow.resize(ScriptModule::detail::kMaxReadBytes + 1));
+        } else {
+            QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+        }
+        const qint64 size = QFileInfo(path).size();
+        MainWndForm& main = MainWndForm::instance();
+        ScriptWndForm::wireMainWindow();
+        main.show();
+        QVERIFY(main.configUnreadable);
+        QTest::mouseClick(in<QPushButton>(main, "toolsCmd_6"), Qt::LeftButton);
+        ConfigWndForm& config = ConfigWndForm::instance();
+        QVERIFY(config.widget() && config.widget()->isVisible());
+        QCheckBox* check = in<QCheckBox>(config, "Check1");
+        QTest::mouseClick(check, Qt::LeftButton, {}, check->rect().center());
+        QTest::mouseClick(in<QPushButton>(config, "saveCommand"), Qt::LeftButton);
+        const auto shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("配置文件config.ini无法读取,保存会覆盖其中的设置,设置未保存"));
+        QVERIFY(config.widget()->isVisible());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFileInfo(path).size(), size);
+        QFile back(path);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.read(content.size()), content);
+        QCOMPARE(int(main.checkUpdate), 1);
     }
 
     // ---------------------------------------------------------------- about

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTabBar>
+#include <QTimer>
 #include <cmath>
 #include <memory>
 
@@ -494,7 +495,8 @@ class MainWndFormTest : public QObject {
         QCOMPARE(sorted(tabTexts(tabs())), sorted({kSampleCategory, "规则", "空分类"}));
         QCOMPARE(tabs()->currentIndex(), 0);
         QVERIFY(selectTab("规则"));
-        QCOMPARE(sorted(listTexts(list())), sorted({"a", "notes.bak", "b", "PAGEFILE.SYS"}));
+        // A script is a file that ends with ".txt": "notes.txt.bak" is none.
+        QCOMPARE(sorted(listTexts(list())), sorted({"a", "b", "PAGEFILE.SYS"}));
         QVERIFY(selectTab("空分类"));
         QCOMPARE(list()->count(), 0);
     }
@@ -505,7 +507,6 @@ class MainWndFormTest : public QObject {
         const QString cat = scriptDir() + "/" + kSampleCategory;
         saveScript(cat + "/withIcon.txt", "甲", pictures.url("/icon.png"));
         saveScript(cat + "/noIcon.txt", "乙");
-        writeBytes(cat + "/notes.txt.bak", "not a script");
         start();
         auto* picture = form().control<QLabel>("scriptPicture");
         auto* name = form().control<QLineEdit>("scriptNameText");
@@ -531,24 +532,14 @@ class MainWndFormTest : public QObject {
         QCOMPARE(name->text(), QString("乙"));
         QCOMPARE(picture->pixmap().size(), QSize(6, 4));
 
-        // notes.txt.bak is listed as notes.bak and opens its own file, which is no script.
-        clickEntry("notes.bak");
-        QCOMPARE(name->text(), QString());
-        QCOMPARE(author->text(), QString());
-        QCOMPARE(info->toPlainText(), QString());
-        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, cat + "/notes.txt.bak");
-        QCOMPARE(picture->pixmap().size(), QSize(6, 4));
-
         // A click on the entry already current opens the file again; moving by the keyboard
         // opens too. Making an entry current from code chooses nothing.
         clickEntry("noIcon");
         saveScript(cat + "/noIcon.txt", "丙");
         clickEntry("noIcon");
         QCOMPARE(name->text(), QString("丙"));
-        const QHash<QString, QString> names = {{kSampleScript, kSampleScript},
-                                               {"withIcon", "甲"},
-                                               {"noIcon", "丙"},
-                                               {"notes.bak", ""}};
+        const QHash<QString, QString> names = {
+            {kSampleScript, kSampleScript}, {"withIcon", "甲"}, {"noIcon", "丙"}};
         QTest::keyClick(list(), Qt::Key_Home);
         QCOMPARE(name->text(), names.value(list()->item(0)->text()));
         QTest::keyClick(list(), Qt::Key_End);
@@ -562,6 +553,154 @@ class MainWndFormTest : public QObject {
         QTest::keyClick(list(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(list()->selectedItems().size(), list()->count());
         QCOMPARE(name->text(), shown);
+    }
+
+    // A listed script whose file has gone, cannot be read or holds no script opens nothing:
+    // the user is told which, the list is reloaded, and 修 改 then offers a new script that
+    // cannot be saved over the file.
+    void scriptThatDoesNotLoadOpensNothing_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("listed");  // after the reload
+        QTest::newRow("deleted") << "delete"
+                                 << "脚本“坏”的文件已不存在,可能已被移走或删除。" << false;
+        QTest::newRow("unreadable") << "huge"
+                                    << "脚本“坏”的文件无法读取,未能打开。" << true;
+        QTest::newRow("no script") << "garbage"
+                                   << "脚本“坏”的文件不是有效的脚本文件,未能打开。" << true;
+    }
+    void scriptThatDoesNotLoadOpensNothing() {
+        QFETCH(QString, damage);
+        QFETCH(QString, message);
+        QFETCH(bool, listed);
+        const QString file = scriptDir() + "/" + kSampleCategory + "/坏.txt";
+        saveScript(file, "坏");
+        start();
+        clickEntry(kSampleScript);
+        if (damage == "delete") {
+            QVERIFY(QFile::remove(file));
+        } else if (damage == "huge") {
+            QFile grow(file);
+            QVERIFY(grow.open(QIODevice::ReadWrite));
+            QVERIFY(grow.resize(qint64(256) * 1024 * 1024 + 1));
+        } else {
+            writeBytes(file, "not a script at all\r\n");
+        }
+        const QByteArray damaged = damage == "huge" ? QByteArray() : readBytes(file);
+        QStringList opened;
+        form().windows.showScriptWindow = [&] {
+            const ScriptDocument& d = ScriptModule::scriptDocument();
+            opened << d.name + "|" + d.currentScriptPath;
+        };
+
+        clickEntry("坏");
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, message);
+        QCOMPARE(dialogs()[0].title, QString("提示"));
+        QCOMPARE(listTexts(list()).contains("坏"), listed);
+        QVERIFY(list()->selectedItems().isEmpty());
+        QCOMPARE(form().control<QLineEdit>("scriptNameText")->text(), QString());
+        QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, QString());
+        QTest::mouseClick(tool(1), Qt::LeftButton);  // 修 改
+        QCOMPARE(opened, QStringList{"|"});
+        if (damage != "huge") QCOMPARE(readBytes(file), damaged);
+    }
+
+    // The icon of a script comes from a slow server: a second pick while it is on its way
+    // wins, the late icon is not shown for it. The second pick runs inside the first one's
+    // wait, as a click of the user's then does.
+    void lastPickWinsTheIcon_data() {
+        QTest::addColumn<bool>("secondHasIcon");
+        QTest::newRow("second with its own icon") << true;
+        QTest::newRow("second without icon") << false;
+    }
+    void lastPickWinsTheIcon() {
+        QFETCH(bool, secondHasIcon);
+        TestServer pictures;
+        pictures.route("/slow.png", [](const TestServer::Request&) {
+            TestServer::Response r;
+            r.contentType = "image/png";
+            r.body = pngBytes(9, 9);
+            r.delayMs = 600;
+            return r;
+        });
+        const QString cat = scriptDir() + "/" + kSampleCategory;
+        writeBytes(folder_->file("second.png"), pngBytes(3, 5));
+        saveScript(cat + "/甲.txt", "甲", pictures.url("/slow.png"));
+        saveScript(cat + "/乙.txt", "乙", secondHasIcon ? folder_->file("second.png") : QString());
+        start();
+        auto* picture = form().control<QLabel>("scriptPicture");
+        auto* name = form().control<QLineEdit>("scriptNameText");
+        bool pickedInside = false;
+        QTimer::singleShot(150, this, [&] {
+            pickedInside = true;
+            clickEntry("乙");
+        });
+        clickEntry("甲");  // returns when the first pick's wait is over
+        QVERIFY(pickedInside);
+        QTest::qWait(100);
+        QCOMPARE(name->text(), QString("乙"));
+        QCOMPARE(ScriptModule::scriptDocument().name, QString("乙"));
+        if (secondHasIcon)
+            QCOMPARE(picture->pixmap().size(), QSize(3, 5));
+        else
+            QVERIFY(picture->pixmap().isNull());
+        QVERIFY(!QFile::exists(folder_->file("tmppp")));
+    }
+
+    // Switching to a category where nothing is picked shows no properties, and 删 除 there
+    // asks nothing.
+    void propertiesFollowThePick() {
+        QDir().mkpath(scriptDir() + "/空分类");
+        start();
+        int empty = -1, sample = -1;
+        for (int i = 0; i < tabs()->count(); ++i)
+            (tabs()->tabText(i) == "空分类" ? empty : sample) = i;
+        auto clickTab = [&](int index) {
+            QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(index).center());
+        };
+        clickTab(sample);
+        clickEntry(kSampleScript);
+        auto* name = form().control<QLineEdit>("scriptNameText");
+        QCOMPARE(name->text(), kSampleScript);
+        clickTab(empty);
+        QCOMPARE(list()->count(), 0);
+        QCOMPARE(name->text(), QString());
+        QCOMPARE(form().control<QLineEdit>("scriptAuthorText")->text(), QString());
+        QVERIFY(form().control<QPlainTextEdit>("scriptInfoText")->toPlainText().isEmpty());
+        platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        QTest::mouseClick(tool(2), Qt::LeftButton);
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, QString("请选择要删除的脚本"));
+        // Back in the first category the script picked there is picked still.
+        clickTab(sample);
+        QCOMPARE(name->text(), kSampleScript);
+    }
+
+    // What saves cut short left behind goes at the next start, wherever the workbench writes;
+    // a save under way is left alone, and no list takes either for a script.
+    void staleSavesGoAtStart() {
+        const QString cat = scriptDir() + "/" + kSampleCategory;
+        QDir().mkpath(folder_->file("box"));
+        const QStringList stale = {cat + "/.tolvar-save-Ab12Cd", cat + "/.页面标题.txt.Xy12Zw",
+                                   folder_->file(".config.ini.a1B2c3"),
+                                   folder_->file("box/.Tolvar脚本3.tvb.QQQQQQ"),
+                                   scriptDir() + "/.tolvar-save-zzzzzz"};
+        const QString fresh = cat + "/.tolvar-save-Fresh1";
+        const QString earlierFresh = cat + "/.b.txt.Fresh2";
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+        for (const QString& path : stale + QStringList{fresh, earlierFresh}) {
+            QVERIFY(writeBytes(path, "half a save"));
+            if (path == fresh || path == earlierFresh) continue;
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        start();
+        for (const QString& path : stale) QVERIFY2(!QFile::exists(path), qPrintable(path));
+        QVERIFY(QFile::exists(fresh));
+        QVERIFY(QFile::exists(earlierFresh));
+        QCOMPARE(listTexts(list()), QStringList{kSampleScript});
     }
 
     // A script opens only when the user picks an entry: by a click or from the keyboard. The
@@ -724,15 +863,26 @@ class MainWndFormTest : public QObject {
         QVERIFY(selectTab("删"));
         auto fileNames = [&] { return sorted(QDir(cat).entryList(QDir::Files)); };
 
-        // Without a selection the question is still asked, and nothing goes.
+        // Without a selection there is nothing to ask about: the user is told to pick, and
+        // nothing goes.
         list()->clearSelection();
         platform::queueMessageAnswer(platform::MsgAnswer::Yes);
+        QTest::mouseClick(tool(2), Qt::LeftButton);
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, QString("请选择要删除的脚本"));
+        QCOMPARE(dialogs()[0].buttons, platform::MsgButtons::Ok);
+        QCOMPARE(fileNames(), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+        platform::clearShownDialogs();
+
+        // With one, the question comes first.
+        list()->findItems("d", Qt::MatchExactly)[0]->setSelected(true);
+        platform::queueMessageAnswer(platform::MsgAnswer::No);
         tool(2)->click();
         QCOMPARE(dialogs().size(), 1);
         QCOMPARE(dialogs()[0].text, QString("删除后无法恢复,确定要继续么?"));
         QCOMPARE(dialogs()[0].title, QString("提示"));
         QCOMPARE(dialogs()[0].buttons, platform::MsgButtons::YesNo);
-        QCOMPARE(fileNames(), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+        QCOMPARE(fileNames().size(), 4);
 
         auto select = [&](const QStringList& names) {
             list()->clearSelection();
@@ -779,6 +929,8 @@ class MainWndFormTest : public QObject {
         QVERIFY(!QFile::exists(path));
         QCOMPARE(ScriptModule::scriptDocument().name, kSampleScript);
         QCOMPARE(ScriptModule::scriptDocument().currentScriptPath, path);
+        // What was picked is gone from the list, and so are its properties.
+        QCOMPARE(form().control<QLineEdit>("scriptNameText")->text(), QString());
         bool shared = false;
         form().windows.showShareWindow = [&] { shared = true; };
         platform::clearShownDialogs();
@@ -877,6 +1029,80 @@ class MainWndFormTest : public QObject {
         QVERIFY(UpdateWndForm::instance().widget()->isVisible());
         QCOMPARE(UpdateWndForm::instance().control<QLabel>("Label4")->text(), QString("9.9"));
         QCOMPARE(dialogs().size(), 1);
+    }
+
+    // 升 级 without a usable answer says why; a second press while the first waits asks the
+    // site nothing more.
+    void upgradeSaysWhy_data() {
+        QTest::addColumn<QString>("host");  // empty for the test server
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("dead port")
+            << "http://127.0.0.1:1" << QByteArray() << 0 << "无法连接到网站(没有网络,或网站不存在)";
+        QTest::newRow("never answers")
+            << "" << QByteArray("3.1\r\nu") << 5000 << "网站没有回应(等待超时或连接被中断)";
+        QTest::newRow("one line") << "" << QByteArray("3.1") << 0 << "网站的版本信息不完整";
+    }
+    void upgradeSaysWhy() {
+        QFETCH(QString, host);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, delayMs);
+        QFETCH(QString, why);
+        start();
+        const QString main = host.isEmpty() ? site_->main.base() : host;
+        writeSite(site_->forum.base(), main, "requestTimeoutMs=800\r\n");
+        site_->versionReply = reply;
+        site_->versionDelayMs = delayMs;
+        QTest::mouseClick(tool(7), Qt::LeftButton);
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs()[0].text, "无法获取最新版本信息,请检查网络连接后再试\n" + why);
+        QVERIFY(!UpdateWndForm::instance().isLoaded());
+    }
+
+    void upgradePressedTwiceAsksOnce() {
+        start();
+        site_->versionReply = "9.9\r\nhttp://d/new";
+        site_->versionDelayMs = 400;
+        site_->order.clear();
+        bool pressedInside = false;
+        QTimer::singleShot(100, this, [&] {
+            pressedInside = true;
+            QTest::mouseClick(tool(7), Qt::LeftButton);
+        });
+        QTest::mouseClick(tool(7), Qt::LeftButton);
+        QVERIFY(pressedInside);
+        QTest::qWait(600);
+        QCOMPARE(site_->order, QStringList{"version"});
+        QVERIFY(dialogs().isEmpty());
+        QVERIFY(UpdateWndForm::instance().widget()->isVisible());
+    }
+
+    // The update window shows again every second: covered by the main window, which the user
+    // clicked, it is raised above it again.
+    void updateWindowIsRaisedAgain() {
+        writeConfig("[tolvar]\r\nversion=3.0\r\nflag=1\r\n");
+        start();
+        site_->versionReply = "3.1\r\nhttp://d/new";
+        QTest::mouseClick(tool(7), Qt::LeftButton);
+        QWidget* update = UpdateWndForm::instance().widget();
+        QVERIFY(update && update->isVisible());
+        struct Raises : QObject {
+            int count = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::ZOrderChange) ++count;
+                return false;
+            }
+        } raises;
+        update->installEventFilter(&raises);
+        // The user works in the main window: a click there brings it to the front.
+        form().widget()->activateWindow();
+        form().widget()->raise();
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        raises.count = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(raises.count >= 1, 2500);
+        QVERIFY(update->isVisible());
+        update->removeEventFilter(&raises);
     }
 
     // ---- category folders ----

@@ -39,7 +39,7 @@ QLineEdit* pathText() {
 void click(const char* name) {
     QPushButton* b = form().control<QPushButton>(QString::fromLatin1(name));
     QVERIFY(b);
-    b->click();
+    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 // The box name a load draws from the generator in its present state.
@@ -66,6 +66,9 @@ struct Library {
         writeBytes(folder.file("script/网站/a.txt.txt"), "QkJC\r\n");
         writeBytes(folder.file("script/网站/b.txt"), "Q0ND\r\n");
         writeBytes(folder.file("script/网站/notes.md"), "x");
+        // No scripts: a backup, and what a save cut short leaves.
+        writeBytes(folder.file("script/网站/notes.txt.bak"), "QUFB\r\n");
+        writeBytes(folder.file("script/网站/.b.txt.Xy12Zw"), "QUFB\r\n");
     }
 };
 
@@ -211,7 +214,8 @@ class MakeBoxFormTest : public QObject {
         combo("folderCombo")->setCurrentIndex(items("folderCombo").indexOf("网站"));
         QStringList scripts = items("scriptCombo");
         scripts.sort();
-        // a.txt.txt shows as "a" beside a.txt; folders and other files do not show.
+        // a.txt.txt shows as "a" beside a.txt; folders, other files and files that only hold
+        // ".txt" inside their name do not show.
         QCOMPARE(scripts, (QStringList{"a", "a", "b"}));
         QCOMPARE(combo("scriptCombo")->currentIndex(), -1);
         combo("folderCombo")->setCurrentIndex(items("folderCombo").indexOf("空"));
@@ -251,10 +255,6 @@ class MakeBoxFormTest : public QObject {
                                       << "b"
                                       << "<skin>蓝</skin>\r\n"
                                       << "Q0ND\r\n";
-        QTest::newRow("no skin chosen") << ""
-                                        << "b"
-                                        << ""
-                                        << "Q0ND\r\n";
     }
     void packageWritesTheBox() {
         QFETCH(QString, skin);
@@ -296,49 +296,74 @@ class MakeBoxFormTest : public QObject {
         QCOMPARE(written, expected);
     }
 
+    // A box that could not be written, or would carry no board or no script, is a failed
+    // export: the message keeps its first line and says why on the second.
     void failuresAreReported_data() {
+        QTest::addColumn<QString>("skin");
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("boxPath");  // relative to the program folder
-        QTest::newRow("no box folder") << "网站"
+        QTest::addColumn<QString>("why");
+        const QString unwritable = QStringLiteral("无法写入导出路径(文件夹不存在,或文件不可写):");
+        const QString noScript = QStringLiteral("没有选择脚本,请选择目录名称和脚本名称");
+        QTest::newRow("no skin chosen")
+            << ""
+            << "网站"
+            << "b"
+            << "box/x.tvb" << QStringLiteral("没有选择皮肤,请在皮肤列表中选择");
+        QTest::newRow("empty skin")
+            << "empty"
+            << "网站"
+            << "b"
+            << "box/x.tvb" << QStringLiteral("皮肤文件无法读取或是空的:empty.skin");
+        QTest::newRow("no box folder") << "default"
+                                       << "网站"
                                        << "b"
-                                       << "nobox/x.tvb";
-        QTest::newRow("box path is a folder") << "网站"
+                                       << "nobox/x.tvb" << unwritable;
+        QTest::newRow("box path is a folder") << "default"
+                                              << "网站"
                                               << "b"
-                                              << "box";
-        QTest::newRow("empty box path") << "网站"
+                                              << "box" << unwritable;
+        QTest::newRow("empty box path") << "default"
+                                        << "网站"
                                         << "b"
-                                        << "";
-        QTest::newRow("no script chosen") << "网站"
+                                        << "" << unwritable;
+        QTest::newRow("no script chosen") << "default"
+                                          << "网站"
                                           << ""
-                                          << "box/x.tvb";
-        QTest::newRow("no category chosen") << ""
+                                          << "box/x.tvb" << noScript;
+        QTest::newRow("no category chosen") << "default"
                                             << ""
-                                            << "box/x.tvb";
+                                            << ""
+                                            << "box/x.tvb" << noScript;
+        QTest::newRow("script gone")
+            << "default"
+            << "网站"
+            << "gone"
+            << "box/x.tvb" << QStringLiteral("脚本文件无法读取或是空的:b.txt");
     }
     void failuresAreReported() {
+        QFETCH(QString, skin);
         QFETCH(QString, category);
         QFETCH(QString, script);
         QFETCH(QString, boxPath);
+        QFETCH(QString, why);
         Library lib;
-        form().setBoxData("default", category, script);
-        pathText()->setText(boxPath.isEmpty() ? QString() : lib.folder.file(boxPath));
+        writeBytes(lib.folder.file("css/empty.skin"), "");
+        form().setBoxData(skin, category, script == "gone" ? "b" : script);
+        form().show();
+        if (script == "gone") QFile::remove(lib.folder.file("script/网站/b.txt"));
+        const QString path = boxPath.isEmpty() ? QString() : lib.folder.file(boxPath);
+        pathText()->setText(path);
         click("packageCommand");
         QVERIFY(!QFile::exists(lib.folder.file("box/x.tvb")));
         QVERIFY(!QDir(lib.folder.file("nobox")).exists());
         QCOMPARE(platform::shownDialogs().size(), 1);
-        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出失败~!"));
+        // A box path that cannot be written is named.
+        const QString named =
+            why.endsWith(u':') && why.contains(QStringLiteral("导出路径")) ? path : "";
+        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出失败~!\n") + why + named);
         QVERIFY(form().isLoaded());
-    }
-
-    void unreadableScriptIsAFailedExport() {
-        Library lib;
-        form().setBoxData("default", "网站", "b");
-        QFile::remove(lib.folder.file("script/网站/b.txt"));
-        pathText()->setText(lib.folder.file("box/x.tvb"));
-        click("packageCommand");
-        QVERIFY(!QFile::exists(lib.folder.file("box/x.tvb")));
-        QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("导出失败~!"));
     }
 
     void browseChoosesTheBoxPath() {

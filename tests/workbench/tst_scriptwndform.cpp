@@ -515,7 +515,8 @@ class ScriptWndFormTest : public QObject {
     }
 
     // Closing clears the document; opening it again with 修 改 must not write that empty
-    // document over the last script's file.
+    // document over the last script's file. With the script still picked in the library the
+    // main window opens it again; with nothing picked the document stays empty.
     void closingThenModifyDoesNotOverwrite() {
         Bench b;
         b.pickLibraryScript();
@@ -529,6 +530,19 @@ class ScriptWndFormTest : public QObject {
         QVERIFY(b.main().widget()->isVisible());
         QVERIFY(!b.save().widget()->isVisible());
         const ScriptDocument& doc = ScriptModule::scriptDocument();
+        // The picked script comes from its file again, the edit not saved is gone.
+        QTRY_COMPARE(doc.name, QStringLiteral("示例"));
+        QCOMPARE(doc.currentScriptPath, b.libraryFile());
+        b.tool(1);
+        QCOMPARE(b.text("scriptNameText")->text(), QStringLiteral("示例"));
+        QVERIFY(!b.wnd().savesThroughDialog());
+        QCOMPARE(readBytes(b.libraryFile()), before);
+
+        // Nothing picked any more when the window closes: the document stays cleared.
+        in<QListWidget>(b.main(), "ListFile")->clearSelection();
+        b.wnd().close();
+        QCoreApplication::processEvents();
+        QTest::qWait(20);
         QCOMPARE(doc.name, QString());
         QVERIFY(doc.list.isNull());
         QVERIFY(doc.target.isEmpty());
@@ -550,6 +564,39 @@ class ScriptWndFormTest : public QObject {
         b.pickLibraryScript();
         b.tool(1);
         QVERIFY(!b.wnd().savesThroughDialog());
+    }
+
+    // Shown again when the script window closes, the main window shows the properties of the
+    // script picked in its library, and none when nothing is picked. Driven by clicks.
+    void mainWindowShowsWhatIsPickedAfterClosing() {
+        Bench b;
+        QListWidget* list = in<QListWidget>(b.main(), "ListFile");
+        auto* name = in<QLineEdit>(b.main(), "scriptNameText");
+        auto* author = in<QLineEdit>(b.main(), "scriptAuthorText");
+        auto click = [&](int tool) {
+            QTest::mouseClick(in<QPushButton>(b.main(), "toolsCmd_" + QString::number(tool)),
+                              Qt::LeftButton);
+        };
+        b.pickLibraryScript();
+        QCOMPARE(name->text(), QStringLiteral("示例"));
+        click(1);  // 修 改
+        QVERIFY(!b.main().widget()->isVisible());
+        b.wnd().close();
+        QTRY_VERIFY(b.main().widget()->isVisible());
+        QTest::qWait(20);
+        QCOMPARE(name->text(), QStringLiteral("示例"));
+        QCOMPARE(author->text(), QStringLiteral("作者甲"));
+        QVERIFY(list->currentItem() && list->currentItem()->isSelected());
+        QCOMPARE(ScriptModule::scriptDocument().name, QStringLiteral("示例"));
+
+        click(0);  // 新 建: no file, nothing picked
+        b.wnd().close();
+        QTRY_VERIFY(b.main().widget()->isVisible());
+        QTest::qWait(20);
+        QVERIFY(list->selectedItems().isEmpty());
+        QCOMPARE(name->text(), QString());
+        QCOMPARE(author->text(), QString());
+        QVERIFY(in<QPlainTextEdit>(b.main(), "scriptInfoText")->toPlainText().isEmpty());
     }
 
     // Only the plug-ins the downloaded list offers can be unticked; the others stay.

@@ -25,6 +25,8 @@ class SearchWndFormTest : public QObject {
     std::unique_ptr<TestProgramFolder> folder_;
     TestServer* server_ = nullptr;
     QByteArray reply_;
+    int status_ = 200;
+    int delayMs_ = 0;
     SearchWndForm& form_ = SearchWndForm::instance();
 
     template <typename T>
@@ -66,11 +68,15 @@ class SearchWndFormTest : public QObject {
             TestServer::Response r;
             r.contentType = "text/plain";
             r.body = reply_;
+            r.status = status_;
+            r.delayMs = delayMs_;
             return r;
         });
     }
 
     void init() {
+        status_ = 200;
+        delayMs_ = 0;
         platform::clearShownDialogs();
         server_->clearRequests();
         form_.setKindWord(SearchWndForm::workbenchKind());
@@ -244,20 +250,56 @@ class SearchWndFormTest : public QObject {
         if (hits) {
             clickLine(hits - 1);
             QVERIFY(details().contains(QStringLiteral("下载地址:")));
+            QVERIFY(platform::shownDialogs().isEmpty());
+        } else {
+            QCOMPARE(platform::shownDialogs().size(), 1);
+            QCOMPARE(platform::shownDialogs().at(0).text, QStringLiteral("没有找到符合条件的脚本"));
         }
-        QVERIFY(platform::shownDialogs().isEmpty());
     }
 
-    void noSiteGivesNoHitsAndNoMessage() {
+    // The list stays empty without a network, without an answer and without a hit alike;
+    // the message tells which. The search is typed and sent with Enter.
+    void noNetworkIsToldApartFromNoHits_data() {
+        QTest::addColumn<QString>("host");  // empty for the test server
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QString>("message");
+        const QString failed = QStringLiteral("搜索失败,请检查网络~!\n");
+        QTest::newRow("no site") << "http://no-such-host.invalid" << 200 << 0
+                                 << failed +
+                                        QStringLiteral("无法连接到网站(没有网络,或网站不存在)");
+        QTest::newRow("dead port")
+            << "http://127.0.0.1:1" << 200 << 0
+            << failed + QStringLiteral("无法连接到网站(没有网络,或网站不存在)");
+        QTest::newRow("never answers")
+            << "" << 200 << 5000 << failed + QStringLiteral("网站没有回应(等待超时或连接被中断)");
+        QTest::newRow("error page")
+            << "" << 500 << 0 << failed + QStringLiteral("网站出错(HTTP 500)");
+        QTest::newRow("no hits") << "" << 200 << 0 << QStringLiteral("没有找到符合条件的脚本");
+    }
+    void noNetworkIsToldApartFromNoHits() {
+        QFETCH(QString, host);
+        QFETCH(int, status);
+        QFETCH(int, delayMs);
+        QFETCH(QString, message);
+        const QString site = host.isEmpty() ? server_->base() : host;
         writeBytes(folder_->file("site.ini"),
-                   "[site]\r\nmainHost=http://127.0.0.1:1\r\nrequestTimeoutMs=500\r\n");
-        search("x");
-        QVERIFY(lines().isEmpty());
-        QVERIFY(platform::shownDialogs().isEmpty());
-        QVERIFY(control<QPushButton>("searchCommand")->isEnabled());
+                   platform::toAnsi("[site]\r\nmainHost=" + site + "\r\nrequestTimeoutMs=800\r\n"));
+        reply_.clear();
+        status_ = status;
+        delayMs_ = delayMs;
+        auto* keyword = control<QLineEdit>("keywordText");
+        keyword->setFocus();
+        QTest::keyClicks(keyword, "abc");
+        QTest::keyClick(keyword, Qt::Key_Return);
         writeBytes(folder_->file("site.ini"),
                    platform::toAnsi("[site]\r\nmainHost=" + server_->base() +
                                     "\r\nrequestTimeoutMs=2000\r\n"));
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().at(0).text, message);
+        QCOMPARE(platform::shownDialogs().at(0).title, QStringLiteral("提示"));
+        QVERIFY(control<QPushButton>("searchCommand")->isEnabled());
     }
 
     void mainWindowSearchButtonOpensIt() {

@@ -139,7 +139,7 @@ class ShareWndFormTest : public QObject {
         QTest::addColumn<bool>("hidden");
         const QString ok = QStringLiteral("上传成功,谢谢您的分享~!");
         const QString has = QStringLiteral("此文件已存在请重新选择~!");
-        const QString failed = QStringLiteral("上传失败,请检查网络~!");
+        const QString failed = QStringLiteral("上传失败,请检查网络~!\n网站的回答无法识别");
         const QByteArray both = expectedBody(kScriptFile, boxText());
         const QByteArray source = expectedBody(kScriptFile, "");
         const QByteArray box = expectedBody("", boxText());
@@ -289,6 +289,69 @@ class ShareWndFormTest : public QObject {
         QCOMPARE(platform::shownDialogs()[0].text, QStringLiteral("此文件已存在请重新选择~!"));
         QVERIFY(!QFile::exists(site.folder.file("upload.tmp")));
         form().show();
+        QVERIFY(form().control<QPushButton>("shareCommand")->isEnabled());
+    }
+
+    // Without a network, without an answer, with an error page or a word the share page
+    // never says, the upload fails alike; the second line of the message tells which.
+    void failureSaysWhy_data() {
+        QTest::addColumn<QString>("host");  // empty for the test server
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QString>("why");
+        const QString noConnection = QStringLiteral("无法连接到网站(没有网络,或网站不存在)");
+        QTest::newRow("no site") << "http://no-such-host.invalid" << 200 << QByteArray("ok") << 0
+                                 << noConnection;
+        QTest::newRow("dead port")
+            << "http://127.0.0.1:1" << 200 << QByteArray("ok") << 0 << noConnection;
+        QTest::newRow("never answers") << "" << 200 << QByteArray("ok") << 5000
+                                       << QStringLiteral("网站没有回应(等待超时或连接被中断)");
+        QTest::newRow("error page")
+            << "" << 503 << QByteArray("ok") << 0 << QStringLiteral("网站出错(HTTP 503)");
+        QTest::newRow("unknown word")
+            << "" << 200 << QByteArray("busy") << 0 << QStringLiteral("网站的回答无法识别");
+    }
+    void failureSaysWhy() {
+        QFETCH(QString, host);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, delayMs);
+        QFETCH(QString, why);
+        Site site;
+        site.reply = {status, body, delayMs, false};
+        if (!host.isEmpty())
+            writeBytes(
+                site.folder.file("site.ini"),
+                platform::toAnsi("[site]\r\nmainHost=" + host + "\r\nrequestTimeoutMs=1500\r\n"));
+        form().show();
+        QTest::mouseClick(form().control<QPushButton>("shareCommand"), Qt::LeftButton);
+        const QList<platform::ShownDialog> shown = platform::shownDialogs();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("上传失败,请检查网络~!\n") + why);
+        QVERIFY(form().widget()->isVisible());
+        QVERIFY(!QFile::exists(site.folder.file("upload.tmp")));
+    }
+
+    // Closed and opened again while the upload waits, the window offers no second upload
+    // until the first is over.
+    void reopenedDuringTheUploadWaitsForIt() {
+        Site site;
+        site.reply = {200, "ok", 400, false};
+        form().show();
+        bool enabledInReopened = true;
+        QTimer::singleShot(80, &site.server, [&] {
+            form().close();
+            form().show();
+            QPushButton* again = form().control<QPushButton>("shareCommand");
+            enabledInReopened = again->isEnabled();
+            QTest::mouseClick(again, Qt::LeftButton);
+        });
+        QTest::mouseClick(form().control<QPushButton>("shareCommand"), Qt::LeftButton);
+        QVERIFY(!enabledInReopened);
+        QCOMPARE(site.server.requests().size(), 1);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QVERIFY(form().isLoaded());
         QVERIFY(form().control<QPushButton>("shareCommand")->isEnabled());
     }
 
