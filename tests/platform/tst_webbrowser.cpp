@@ -256,8 +256,11 @@ class WebBrowserTest : public QObject {
         QTest::qWait(300);
         QCOMPARE(second->Document().evaluate("document.body.textContent").toString(),
                  QStringLiteral("jsonmore"));
-        // The window goes on like any other: it opens a window of its own.
-        QVERIFY(second->Document().execScript("window.open('/a.html');").ok);
+        // The window goes on like any other: it opens a window of its own. (An address relative
+        // to a window that was never given a document of its own resolves against about:blank.)
+        QVERIFY(second->Document()
+                    .execScript(QStringLiteral("window.open('%1');").arg(server_->url("/a.html")))
+                    .ok);
         QTRY_VERIFY_WITH_TIMEOUT(array.element(2) && array.element(2)->view(), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(array.element(2)->LocationURL(), server_->url("/a.html"), 15000);
     }
