@@ -53,6 +53,7 @@ QUrl addressUrl(const QString& address) {
 // ---------------------------------------------------------------- WebPage
 
 WebPage::WebPage(WebBrowser* owner) : QWebEnginePage(sharedProfile(), owner), owner_(owner) {
+    applySettings();
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& i) {
         // A finished document means the renderer is working again.
         if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus) unresponsive_ = false;
@@ -233,10 +234,12 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     QPalette blank = palette();
     blank.setColor(QPalette::Window, Qt::white);
     setPalette(blank);
-    page_ = new WebPage(this);
-    page_->applySettings();
+    usePage(new WebPage(this));
     attachView();
+}
 
+void WebBrowser::usePage(WebPage* page) {
+    page_ = page;
     connect(page_, &QWebEnginePage::newWindowRequested, this, &WebBrowser::onNewWindow);
     connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] {
         QPointer<WebBrowser> self(this);
@@ -313,16 +316,21 @@ const QString kForgetNameScript = QStringLiteral("forgetWindowName");
 
 }  // namespace
 
-// The window of a page's new-window request comes into this control's page. The page's own
-// engine side is made first, the window taken over, and the page's settings applied once more:
-// that sends the engine's preferences to the window taken over, which otherwise never gets
-// them (it was made by the renderer, not by the page). The view comes after.
+// The window of a page's new-window request comes into a fresh page of this control, one that
+// never had a view. The page's own engine side is made first, the window taken over, and the
+// page's settings applied once more: that sends the engine's preferences to the window taken
+// over, which otherwise never gets them (it was made by the renderer, not by the page). The view
+// comes after.
 void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
     delete view_;
     view_ = nullptr;
+    WebPage* old = page_;
+    disconnect(old, nullptr, this, nullptr);
+    WebPage::deleteWhenIdle(old);
+    forgetsName_ = false;
+    forgetLoadStarted_ = false;
+    usePage(new WebPage(this));
     page_->triggerAction(QWebEnginePage::Stop);
-    // The window keeps the name its opener gave it.
-    keepWindowName();
     // Whatever the control was loading ends here: the page takes the new window's contents.
     everNavigated_ = true;
     requested_ = true;
@@ -512,6 +520,10 @@ void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
     // The handler may have unloaded this control: that only hides it until the event loop
     // turns again, so the request can still be answered.
     if (r.cancel || !r.target || r.target == this || !r.target->page_) return;
+    // A window opened by a page that has no view yet (one that has just taken over a window
+    // itself) crashes the engine once it gets a view of its own, unless the page that opened
+    // it has one by then. The asking control is hidden or going by now: its view paints nothing.
+    attachView();
     r.target->adoptNewWindow(request);
 }
 

@@ -44,7 +44,8 @@ class WebPage : public QWebEnginePage {
     // One profile for every control of the process: off the record, without HTTP cache, so
     // every navigation fetches the page afresh.
     static QWebEngineProfile* sharedProfile();
-    // The settings of every page, also of one that takes over a new window.
+    // The settings every page gets when it is made; applied again to one that has taken over
+    // a new window.
     void applySettings();
 
     // ---- used by PageDocument ----
@@ -174,6 +175,7 @@ class WebBrowser : public QWidget {
     void onUrlChanged();
     void failInvalid(const QString& address);
     void load(const QUrl& url);
+    void usePage(WebPage* page);
     void adoptNewWindow(QWebEngineNewWindowRequest& request);
     void attachView();
     void showContextMenu(const QPoint& position);
