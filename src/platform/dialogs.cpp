@@ -235,6 +235,8 @@ bool printDialog(QPrinter* printer, QWidget* parent) {
         if (accepted && printer) {
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(answer);
+            // At screen resolution: what was printed is there to be seen, and quickly.
+            printer->setResolution(96);
         }
     } else if (printer) {
         QPrintDialog dialog(printer, parent);

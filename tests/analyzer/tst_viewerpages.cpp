@@ -7,6 +7,7 @@
 #include "analyzer/analysiswndform.h"
 #include "analyzer/nodewndform.h"
 #include "platform/webbrowser.h"
+#include "support/popupcases.h"
 #include "support/popuppages.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -43,6 +44,7 @@ class ViewerPagesTest : public QObject {
     void initTestCase() {
         server_ = new TestServer(this);
         servePopUpPages(server_);
+        popupCases::servePages(server_);
         viewer_.show();
         QVERIFY(viewer_.isLoaded());
     }
@@ -70,6 +72,17 @@ class ViewerPagesTest : public QObject {
             !tree->findItems(QStringLiteral("P"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
         QVERIFY(go("/plain.html"));
         QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
+    }
+
+    void popUpPatterns_data() { POPUP_CASE_ROWS(); }
+    void popUpPatterns() {
+        QFETCH(QString, popUpCase);
+        popupCases::Window w;
+        w.host = &viewer_.host();
+        w.index = &viewer_.webIndex;
+        w.server = server_;
+        w.go = [this](const QString& path) { return go(path); };
+        popupCases::play(popUpCase, w);
     }
 
     // A page stuck in an endless script: a new address is taken at once.
