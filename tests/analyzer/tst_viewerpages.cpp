@@ -6,6 +6,7 @@
 
 #include "analyzer/analysiswndform.h"
 #include "analyzer/nodewndform.h"
+#include "platform/dialogs.h"
 #include "platform/webbrowser.h"
 #include "support/popupcases.h"
 #include "support/popuppages.h"
@@ -45,6 +46,7 @@ class ViewerPagesTest : public QObject {
         server_ = new TestServer(this);
         servePopUpPages(server_);
         popupCases::servePages(server_);
+        server_->page("/file.bin", QByteArray(64, 'x'), "application/octet-stream");
         viewer_.show();
         QVERIFY(viewer_.isLoaded());
     }
@@ -83,6 +85,32 @@ class ViewerPagesTest : public QObject {
         w.server = server_;
         w.go = [this](const QString& path) { return go(path); };
         popupCases::play(popUpCase, w);
+    }
+
+    // An address the engine refuses, or one that answers with a file (not saved here), leaves
+    // the page as it was: the status says so, and the tree is there to be had.
+    void navigationWithoutDocumentEndsComplete_data() {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("initial text") << QStringLiteral("http://");
+        QTest::newRow("no host") << QStringLiteral("http:///");
+        QTest::newRow("a file") << server_->url("/file.bin");
+    }
+    void navigationWithoutDocumentEndsComplete() {
+        QFETCH(QString, address);
+        QVERIFY(go("/plain.html"));
+        auto* box = viewer_.control<QLineEdit>(QStringLiteral("Text1"));
+        box->setText(address);
+        platform::clearShownDialogs();
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(status(), nodeWndForm::loadingText());
+        QTRY_COMPARE_WITH_TIMEOUT(status(), nodeWndForm::completeText(), 15000);
+        QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
+        nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
+        for (const platform::ShownDialog& d : platform::shownDialogs())
+            QVERIFY2(d.kind != platform::DialogKind::Message, qPrintable(d.text));
+        auto* tree = nodes_.control<QTreeWidget>(QStringLiteral("nodeTV"));
+        QVERIFY(!tree->findItems(QStringLiteral("P"), Qt::MatchExactly | Qt::MatchRecursive)
+                     .isEmpty());
     }
 
     // A page stuck in an endless script: a new address is taken at once.
