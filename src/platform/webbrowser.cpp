@@ -276,11 +276,13 @@ void WebBrowser::attachView() {
     if (std::exchange(printWhenShown_, false)) printPage();
 }
 
-// The toolkit's menu, with the print a browser's menu has.
+// The toolkit's menu, with the print a browser's menu has. Its page source would come in a new
+// window, which takes the place of this page (or is blocked): it is not offered.
 void WebBrowser::showContextMenu(const QPoint& position) {
     if (!view_) return;
     QMenu* menu = view_->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->removeAction(page_->action(QWebEnginePage::ViewSource));
     menu->addSeparator();
     QAction* print = menu->addAction(QStringLiteral("打印(&P)..."));
     print->setObjectName(QStringLiteral("printAction"));

@@ -1,10 +1,14 @@
 #include <QApplication>
+#include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 #include <memory>
 
+#include "platform/dialogs.h"
 #include "platform/webbrowser.h"
 #include "support/popuppages.h"
 #include "support/testenv.h"
@@ -48,6 +52,34 @@ class WebBrowserTest : public QObject {
             from->hide();
     }
 
+    // Opens the page's context menu with a right click and picks the item of that text.
+    static bool triggerMenuItem(WebBrowser* wb, const QString& text,
+                                QStringList* offered = nullptr) {
+        QWidget* input = wb->view()->focusProxy();
+        const QPoint at(50, 50);
+        QTest::mouseMove(input, at);
+        QTest::mouseClick(input, Qt::RightButton, {}, at);
+        QMenu* menu = nullptr;
+        if (!QTest::qWaitFor(
+                [&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); },
+                5000))
+            return false;
+        QAction* item = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->text() == text) item = a;
+            if (offered && !a->isSeparator()) *offered << a->text();
+        }
+        if (!item || !item->isEnabled()) {
+            QStringList offered;
+            for (QAction* a : menu->actions()) offered << a->text();
+            qWarning("menu: %s", qPrintable(offered.join(" | ")));
+            menu->close();
+            return false;
+        }
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        return QTest::qWaitFor([&] { return !QApplication::activePopupWidget(); }, 5000);
+    }
+
     static int inkOf(QWidget* view) {
         const QImage image = view->grab().toImage();
         int ink = 0;
@@ -71,6 +103,7 @@ class WebBrowserTest : public QObject {
         // The shared pop-up pages, with a writer that also keeps its window and writes in more
         // ways than the windows' tests need.
         servePopUpPages(server_);
+        server_->page("/file.bin", QByteArray(64, 'x'), "application/octet-stream");
         server_->page(
             "/writer.html",
             "<html><body><script>"
@@ -338,6 +371,64 @@ class WebBrowserTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(array.element(2)->LocationURL(), server_->url("/a.html"), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(inkOf(array.element(2)->view()) > 0, 15000);
         QVERIFY(!array.exists(1));
+    }
+
+    // The page's context menu, opened with the mouse: every action it offers does what it says.
+    // 保存页面 saves through the save dialog, 打印 prints through the print dialog.
+    void contextMenuSavesAndPrints() {
+        QTemporaryDir dir;
+        WebBrowser wb(window_.get());
+        wb.setGeometry(0, 0, 400, 300);
+        wb.show();
+        QVERIFY(completes(&wb, server_->url("/a.html")));
+        QTRY_VERIFY_WITH_TIMEOUT(inkOf(wb.view()) > 0, 15000);
+
+        const QString saved = dir.filePath(QStringLiteral("页面.htm"));
+        platform::clearShownDialogs();
+        platform::queueFileAnswer(saved);
+        QStringList offered;
+        QVERIFY(triggerMenuItem(&wb, QStringLiteral("保存页面"), &offered));
+        QCOMPARE(offered, QStringList({QStringLiteral("后退"), QStringLiteral("前进"),
+                                       QStringLiteral("重新加载"), QStringLiteral("保存页面"),
+                                       QStringLiteral("打印(&P)...")}));
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(saved).contains("<p id=\"p\">a</p>"), 15000);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().first().kind, platform::DialogKind::SaveFile);
+        QCOMPARE(platform::shownDialogs().first().title, QStringLiteral("保存页面"));
+
+        const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
+        platform::clearShownDialogs();
+        platform::queuePrintAnswer(pdf);
+        QVERIFY(triggerMenuItem(&wb, QStringLiteral("打印(&P)...")));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pdf).size() > 0, 15000);
+        QCOMPARE(platform::shownDialogs().size(), 1);
+        QCOMPARE(platform::shownDialogs().first().kind, platform::DialogKind::Print);
+
+        // Cancelled: nothing is saved, nothing printed, nothing said.
+        platform::clearShownDialogs();
+        QVERIFY(triggerMenuItem(&wb, QStringLiteral("保存页面")));
+        QVERIFY(triggerMenuItem(&wb, QStringLiteral("打印(&P)...")));
+        QTRY_COMPARE_WITH_TIMEOUT(platform::shownDialogs().size(), 2, 5000);
+        QTest::qWait(300);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // An address that answers with a file: saved where the user says.
+    void fileAnswerIsSavedThroughTheDialog() {
+        QTemporaryDir dir;
+        WebBrowser wb(window_.get());
+        QVERIFY(completes(&wb, server_->url("/a.html")));
+        const QString path = dir.filePath(QStringLiteral("data.bin"));
+        platform::clearShownDialogs();
+        platform::queueFileAnswer(path);
+        QSignalSpy error(&wb, &WebBrowser::NavigateError);
+        wb.Navigate(server_->url("/file.bin"));
+        QTRY_COMPARE_WITH_TIMEOUT(readBytes(path), QByteArray(64, 'x'), 15000);
+        QCOMPARE(platform::shownDialogs().first().title, QStringLiteral("另存为"));
+        // The page stays; the navigation has ended all the same.
+        QTRY_COMPARE_WITH_TIMEOUT(error.size(), 1, 15000);
+        QCOMPARE(wb.ReadyState(), 4);
+        QCOMPARE(wb.LocationURL(), server_->url("/a.html"));
     }
 
     // Page calls made while a new window still shows its first, empty document must not hold
