@@ -129,9 +129,9 @@ QString startExpression() {
 // The nodes of one slice in preorder, as three values: "E" for the last slice or "M", five
 // numbers per node in a typed array (flags: 1 text node, 2 element; number of child nodes;
 // lengths of nodeName, nodeValue and the id attribute, sent only when no other element of the
-// document has the same id, as getElementById reaches only the first), and the texts of all nodes one after
-// the other (a text node's name is not sent). Numbers go in a typed array and texts are only
-// joined once: building a text per node costs the page far more than the walk itself.
+// document has the same id, as getElementById reaches only the first), and the texts of all nodes
+// one after the other (a text node's name is not sent). Numbers go in a typed array and texts are
+// only joined once: building a text per node costs the page far more than the walk itself.
 QString sliceExpression(int budgetMs) {
     return QStringLiteral(
                "(function(){var s=window['%1'];if(!s)return null;"

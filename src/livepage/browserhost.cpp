@@ -40,8 +40,7 @@ void BrowserHost::attach(QWidget* parent, platform::BrowserArray* array, QComboB
         connect(array, &platform::BrowserArray::NavigateComplete2, this,
                 [this](int index, const QString&) { onNavigateComplete(index); });
         // NavigateError: the control shows its own error page; nothing to do here.
-        connect(array, &platform::BrowserArray::WindowClosing, this,
-                &BrowserHost::onWindowClosing);
+        connect(array, &platform::BrowserArray::WindowClosing, this, &BrowserHost::onWindowClosing);
     }
     if (newWndCombo) {
         newWndCombo->setEditable(false);

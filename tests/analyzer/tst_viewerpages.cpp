@@ -109,8 +109,8 @@ class ViewerPagesTest : public QObject {
         for (const platform::ShownDialog& d : platform::shownDialogs())
             QVERIFY2(d.kind != platform::DialogKind::Message, qPrintable(d.text));
         auto* tree = nodes_.control<QTreeWidget>(QStringLiteral("nodeTV"));
-        QVERIFY(!tree->findItems(QStringLiteral("P"), Qt::MatchExactly | Qt::MatchRecursive)
-                     .isEmpty());
+        QVERIFY(
+            !tree->findItems(QStringLiteral("P"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     }
 
     // A page stuck in an endless script: a new address is taken at once.

@@ -275,11 +275,10 @@ class DebugWndFormTest : public QObject {
         QVERIFY(go());
         QCOMPARE(duringHang, QStringList({"debug start", "debug url start", "debug url end",
                                           "debug runScript start"}));
-        QCOMPARE(logMessages(),
-                 QStringList({"debug start", "debug url start", "debug url end",
-                              "debug runScript start", "debug runScript end",
-                              "debug inScript2Wnd start", "Description:页面没有响应",
-                              "debug inScript2Wnd end", "debug end"}));
+        QCOMPARE(logMessages(), QStringList({"debug start", "debug url start", "debug url end",
+                                             "debug runScript start", "debug runScript end",
+                                             "debug inScript2Wnd start", "Description:页面没有响应",
+                                             "debug inScript2Wnd end", "debug end"}));
         const QStringList lines =
             platform::fromAnsi(readBytes(platform::programFile("bug.log"))).split(kCrLf);
         const auto timeOf = [&](int i) { return lines.at(i).left(lines.at(i).indexOf("=>")); };

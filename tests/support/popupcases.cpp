@@ -169,9 +169,9 @@ void typeInto(const Window& w, const QString& id, const QString& text) {
     QVERIFY(page(w, focused).toBool());
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, input, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    QTRY_COMPARE_WITH_TIMEOUT(page(w, QStringLiteral("document.getElementById('%1').value").arg(id))
-                                  .toString(),
-                              text, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        page(w, QStringLiteral("document.getElementById('%1').value").arg(id)).toString(), text,
+        5000);
 }
 
 }  // namespace
@@ -256,12 +256,13 @@ void openerStateAndHandles(Window& w) {
     QTest::qWait(kSettleMs);
     QCOMPARE(page(w, QStringLiteral("window.runs")).toInt(), 1);
     QCOMPARE(opener(w, QStringLiteral("messages")).toInt(), 1);
-    QVERIFY(opener(w, QStringLiteral("d === w.document && d.getElementById('p') !== null"))
-                .toBool());
+    QVERIFY(
+        opener(w, QStringLiteral("d === w.document && d.getElementById('p') !== null")).toBool());
     QVERIFY(run(inUse(w), QStringLiteral("document.getElementById('p').click();")));
     QTRY_COMPARE_WITH_TIMEOUT(opener(w, QStringLiteral("clicked")).toInt(), 1, 5000);
     QVERIFY(run(openerElement(w), QStringLiteral("d.body.appendChild(d.createTextNode('!'));")));
-    QCOMPARE(page(w, QStringLiteral("document.body.lastChild.data")).toString(), QStringLiteral("!"));
+    QCOMPARE(page(w, QStringLiteral("document.body.lastChild.data")).toString(),
+             QStringLiteral("!"));
     closeFromInside(w);
 }
 

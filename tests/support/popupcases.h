@@ -53,9 +53,9 @@ void play(const QString& name, Window& w);
 }  // namespace popupCases
 
 // Every case, one row each, for a test's data table.
-#define POPUP_CASE_ROWS()                                                       \
-    QTest::addColumn<QString>("popUpCase");                                     \
-    for (const char* name : {"print with a library", "chunked writes", "submitted forms", \
-                             "opener state and handles", "close both ways",    \
-                             "named re-open in block mode"})                    \
+#define POPUP_CASE_ROWS()                                                                          \
+    QTest::addColumn<QString>("popUpCase");                                                        \
+    for (const char* name :                                                                        \
+         {"print with a library", "chunked writes", "submitted forms", "opener state and handles", \
+          "close both ways", "named re-open in block mode"})                                       \
     QTest::newRow(name) << QString::fromLatin1(name)
