@@ -287,16 +287,13 @@ void DebugWndForm::documentComplete(int, const QString& url) {
     skinModule::writeBugLog(QStringLiteral("debug url end"));
 
     if (location == url) {
-        // One handle for the three stages, bound by the first that reaches the page.
+        // One handle for both trips, bound by the first. The plug-in tags travel with the skin:
+        // they only name scripts that load on their own, so nothing of theirs can hang there.
         const platform::PageDocument page = inUse->DocumentOnFirstCall();
-        {
-            skinModule::PageInjection tags(page);
-            tags.addHeadScripts(pluginSources());
-            tags.run();
-        }
         skinModule::writeBugLog(QStringLiteral("debug runScript start"));
         {
             skinModule::PageInjection skin(page);
+            skin.addHeadScripts(pluginSources());
             addSkinAndScript(skin);
             skin.run();
             skinModule::writeBugLogLines(skin.skinTrace());

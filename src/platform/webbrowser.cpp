@@ -81,8 +81,7 @@ void WebPage::applySettings() {
 }
 
 namespace {
-// Save page from the context menu, a link or an image saved, an address that answers with a
-// file: each goes where the user says, or nowhere.
+// A page saved as one file (MHTML) rather than as a page with its folder of parts.
 bool isWebArchive(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("mht") || suffix == QLatin1String("mhtml");
@@ -285,7 +284,6 @@ void WebBrowser::showContextMenu(const QPoint& position) {
     menu->removeAction(page_->action(QWebEnginePage::ViewSource));
     menu->addSeparator();
     QAction* print = menu->addAction(QStringLiteral("打印(&P)..."));
-    print->setObjectName(QStringLiteral("printAction"));
     connect(print, &QAction::triggered, this, &WebBrowser::printPage);
     menu->popup(view_->mapToGlobal(position));
 }
