@@ -106,6 +106,8 @@ class WebBrowser : public QWidget {
     // "http:///") leaves the page as it is and raises NavigateError only. A failed load (no
     // server, HTTP error) raises NavigateError and then DocumentComplete for the error page.
     // On a page left stuck in a script (see PageDocument) these end its render process first.
+    // The document Navigate() loads starts without the window name a page gave this window
+    // (window.open(address, name)), as a browser's address bar does.
     void Navigate(const QString& address);
     void Navigate2(const QString& address) { Navigate(address); }
     void GoBack();
