@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 # clang-14 with libclang-rt-14-dev (only recommended by clang, so named here) gives the
 # fuzz targets libFuzzer and the sanitizer runtimes.
-packages=(qt6-base-dev qt6-webengine-dev qt6-translations-l10n libpugixml-dev ninja-build cmake g++
+packages=(qt6-base-dev qt6-webengine-dev qt6-pdf-dev qt6-translations-l10n libpugixml-dev ninja-build cmake g++
           fonts-wqy-microhei clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

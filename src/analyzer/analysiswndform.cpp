@@ -67,6 +67,13 @@ void analysisWndForm::onLoad(QWidget* window) {
     // A window opened again has element 0 only: whatever element was in use went with it.
     webIndex = 0;
     host_.attach(window, array, combo, address, go);
+    // An address the engine refuses, or a navigation that ends without a document (a file
+    // saved, a stop), leaves the page as it was: complete, unless another load is on its way.
+    connect(array, &platform::BrowserArray::NavigateError, this, [this](int index) {
+        platform::WebBrowser* inUse = host_.elementInUse();
+        if (inUse && index == webIndex && inUse->ReadyState() != 1)
+            nodeWndForm::instance().setStatus(nodeWndForm::completeText());
+    });
 
     host_.runLoadStep();
     nodeWndForm::instance().show();

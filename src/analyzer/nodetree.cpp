@@ -117,7 +117,10 @@ QString quotedId(const QString& id) {
 QString startExpression() {
     return QStringLiteral(
                "(function(){var r=document.getElementsByTagName('html')[0];if(!r)return '';"
-               "Object.defineProperty(window,'%1',{value:{stack:[r]},configurable:true,"
+               "var all=document.querySelectorAll('[id]'),seen=Object.create(null),"
+               "dup=Object.create(null);for(var i=0;i<all.length;++i){"
+               "var v=all[i].getAttribute('id');if(seen[v])dup[v]=1;else seen[v]=1;}"
+               "Object.defineProperty(window,'%1',{value:{stack:[r],dup:dup},configurable:true,"
                "writable:true,enumerable:false});"
                "return String(Array.prototype.indexOf.call(document.childNodes,r));})()")
         .arg(kTreeState);
@@ -125,9 +128,10 @@ QString startExpression() {
 
 // The nodes of one slice in preorder, as three values: "E" for the last slice or "M", five
 // numbers per node in a typed array (flags: 1 text node, 2 element; number of child nodes;
-// lengths of nodeName, nodeValue and the id attribute), and the texts of all nodes one after
-// the other (a text node's name is not sent). Numbers go in a typed array and texts are only
-// joined once: building a text per node costs the page far more than the walk itself.
+// lengths of nodeName, nodeValue and the id attribute, sent only when no other element of the
+// document has the same id, as getElementById reaches only the first), and the texts of all nodes
+// one after the other (a text node's name is not sent). Numbers go in a typed array and texts are
+// only joined once: building a text per node costs the page far more than the walk itself.
 QString sliceExpression(int budgetMs) {
     return QStringLiteral(
                "(function(){var s=window['%1'];if(!s)return null;"
@@ -135,7 +139,7 @@ QString sliceExpression(int budgetMs) {
                "while(st.length){var d=st.pop(),c=0,t=d.nodeType,m,v,id;"
                "for(var x=d.lastChild;x;x=x.previousSibling){st.push(x);++c;}"
                "if(h+5>H.length){var G=new Int32Array(H.length*2);G.set(H);H=G;}"
-               "if(t===1){m=d.nodeName;id=d.getAttribute('id');if(id===null)id='';"
+               "if(t===1){m=d.nodeName;id=d.getAttribute('id');if(id===null||s.dup[id])id='';"
                "H[h]=2;H[h+2]=m.length;H[h+3]=0;H[h+4]=id.length;S[q++]=m;S[q++]=id;}"
                "else if(t===3){v=d.nodeValue;H[h]=1;H[h+2]=0;H[h+3]=v.length;H[h+4]=0;S[q++]=v;}"
                "else{m=d.nodeName;v=d.nodeValue;if(v===null)v='';"
@@ -217,7 +221,8 @@ bool TreeBuilder::feed(const QByteArray& numbers, QStringView texts) {
                         key.append(u')');
                     }
                     pathLength = key.size();
-                    // The suffix only keeps keys apart (two elements may share an id).
+                    // The paths are unique already (an id that two elements share is no
+                    // locator, so it is not sent); the suffix is the design's.
                     key.append(u'|');
                     key.append(nodeKey::singleText(platform::rnd()));
                 }

@@ -40,6 +40,7 @@ void BrowserHost::attach(QWidget* parent, platform::BrowserArray* array, QComboB
         connect(array, &platform::BrowserArray::NavigateComplete2, this,
                 [this](int index, const QString&) { onNavigateComplete(index); });
         // NavigateError: the control shows its own error page; nothing to do here.
+        connect(array, &platform::BrowserArray::WindowClosing, this, &BrowserHost::onWindowClosing);
     }
     if (newWndCombo) {
         newWndCombo->setEditable(false);
@@ -158,6 +159,29 @@ void BrowserHost::onDocumentComplete(int, const QString& url) {
 void BrowserHost::onNavigateComplete(int) {
     if (!settings_.silentOnNavigateComplete) return;
     if (platform::WebBrowser* inUse = elementInUse()) inUse->setSilent(true);
+}
+
+void BrowserHost::onWindowClosing(int index) {
+    platform::BrowserArray* array = array_;
+    // Element 0 belongs to the window's design and stays.
+    if (!array || index <= 0 || !array->exists(index)) return;
+    if (index == *curBrowserIndex_) {
+        // The element the closing one came from takes over again. Every element that opened a
+        // window went when it did, except element 0, which only hid: the nearest element below
+        // is the one still there on that road.
+        int back = index - 1;
+        while (back > 0 && !array->exists(back)) --back;
+        platform::WebBrowser* shown = array->element(back);
+        if (!shown) return;
+        *curBrowserIndex_ = qint16(back);
+        shown->show();
+        shown->ZOrder();
+        const QString location = shown->LocationURL();
+        if (addressBox_ && !settings_.stopAddresses.contains(location))
+            addressBox_->setText(location);
+    }
+    array->unloadElement(index);
+    runLayout();
 }
 
 void BrowserHost::navigateToAddress() {

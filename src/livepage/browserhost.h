@@ -3,7 +3,8 @@
 // What every window that shows web pages shares: an array of browser controls of which one
 // element, the element in use, shows the page; the combo that locks or blocks a page's new
 // windows; the chain that opens a kept new window in the next element; the rule that tells the
-// completion of the top-level document from that of a frame; the address row; silent mode.
+// completion of the top-level document from that of a frame; the address row; silent mode; and
+// the closing of a page's window, which shows the element it came from.
 // The windows differ in a few points, which they give as settings.
 
 #include <QObject>
@@ -88,6 +89,7 @@ class BrowserHost : public QObject {
     void onNewWindow(int index, platform::NewWindowRequest* request);
     void onDocumentComplete(int index, const QString& url);
     void onNavigateComplete(int index);
+    void onWindowClosing(int index);
     void navigateToAddress();
 
   private:

@@ -274,37 +274,40 @@ void DebugWndForm::layoutControls() {
 }
 
 void DebugWndForm::documentComplete(int, const QString& url) {
-    // The trace lines go to bug.log together once the page has been dressed, in the order of
-    // the work they stand for.
-    QStringList trace{QStringLiteral("debug start")};
+    // Each trace line goes to bug.log when its stage is reached, with its own time: a dressing
+    // that hangs in the page leaves every line up to it.
+    skinModule::writeBugLog(QStringLiteral("debug start"));
     platform::WebBrowser* inUse = host_.elementInUse();
-    if (!inUse) {
-        skinModule::writeBugLogLines(trace);
-        return;
-    }
+    if (!inUse) return;
     const QString location = inUse->LocationURL();
-    if (location == kBlank) {
-        skinModule::writeBugLogLines(trace);
-        return;
-    }
+    if (location == kBlank) return;
 
-    trace << QStringLiteral("debug url start");
+    skinModule::writeBugLog(QStringLiteral("debug url start"));
     if (auto* urlText = control<QLineEdit>(QStringLiteral("urlText"))) urlText->setText(location);
-    trace << QStringLiteral("debug url end");
+    skinModule::writeBugLog(QStringLiteral("debug url end"));
 
     if (location == url) {
-        // Plug-in tags, skin with board, code and panel reach the page in one go.
-        skinModule::PageInjection injection(inUse->DocumentOnFirstCall());
-        injection.addHeadScripts(pluginSources());
-        addSkinAndScript(injection);
-        injection.addAnalysisPanel(analysisPanelText);
-        const QStringList panelTrace = injection.run();
-        trace << QStringLiteral("debug runScript start") << injection.skinTrace()
-              << QStringLiteral("debug runScript end") << QStringLiteral("debug inScript2Wnd start")
-              << panelTrace << QStringLiteral("debug inScript2Wnd end");
+        // One handle for both trips, bound by the first. The plug-in tags travel with the skin:
+        // they only name scripts that load on their own, so nothing of theirs can hang there.
+        const platform::PageDocument page = inUse->DocumentOnFirstCall();
+        skinModule::writeBugLog(QStringLiteral("debug runScript start"));
+        {
+            skinModule::PageInjection skin(page);
+            skin.addHeadScripts(pluginSources());
+            addSkinAndScript(skin);
+            skin.run();
+            skinModule::writeBugLogLines(skin.skinTrace());
+        }
+        skinModule::writeBugLog(QStringLiteral("debug runScript end"));
+        skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd start"));
+        {
+            skinModule::PageInjection panel(page);
+            panel.addAnalysisPanel(analysisPanelText);
+            skinModule::writeBugLogLines(panel.run());
+        }
+        skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd end"));
     }
-    trace << QStringLiteral("debug end");
-    skinModule::writeBugLogLines(trace);
+    skinModule::writeBugLog(QStringLiteral("debug end"));
 }
 
 QStringList DebugWndForm::pluginSources() const {

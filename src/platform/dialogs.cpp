@@ -6,6 +6,8 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QQueue>
 
 namespace platform {
@@ -17,6 +19,7 @@ struct DialogState {
     QQueue<MsgAnswer> messageAnswers;
     QQueue<QString> inputAnswers;
     QQueue<QString> fileAnswers;
+    QQueue<QString> printAnswers;
     QList<ShownDialog> shown;
 };
 
@@ -234,6 +237,31 @@ QString saveFileDialog(const QString& title, const QString& filter, const QStrin
     return answer;
 }
 
+bool printDialog(QPrinter* printer, QWidget* parent) {
+    DialogState& s = state();
+    const QString title = QStringLiteral("打印");
+    bool accepted = false;
+    QString answer;
+    if (s.automatic) {
+        if (!s.printAnswers.isEmpty()) answer = s.printAnswers.dequeue();
+        accepted = !answer.isEmpty();
+        if (accepted && printer) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(answer);
+            // At screen resolution: what was printed is there to be seen, and quickly.
+            printer->setResolution(96);
+        }
+    } else if (printer) {
+        QPrintDialog dialog(printer, parent);
+        dialog.setWindowTitle(title);
+        accepted = dialog.exec() == QDialog::Accepted;
+        answer = accepted ? printer->printerName() : QString();
+        if (accepted && answer.isEmpty()) answer = printer->outputFileName();
+    }
+    s.shown.append({DialogKind::Print, title, {}, MsgButtons::OkCancel, {}, answer});
+    return accepted;
+}
+
 void setDialogsAutomatic(bool automatic) {
     state().automatic = automatic;
 }
@@ -246,6 +274,9 @@ void queueInputAnswer(const QString& text) {
 void queueFileAnswer(const QString& path) {
     state().fileAnswers.enqueue(path);
 }
+void queuePrintAnswer(const QString& pdfPath) {
+    state().printAnswers.enqueue(pdfPath);
+}
 QList<ShownDialog> shownDialogs() {
     return state().shown;
 }
@@ -256,6 +287,7 @@ void clearShownDialogs() {
     s.messageAnswers.clear();
     s.inputAnswers.clear();
     s.fileAnswers.clear();
+    s.printAnswers.clear();
 }
 
 }  // namespace platform

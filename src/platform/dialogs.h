@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 namespace platform {
@@ -32,8 +33,11 @@ QString saveFileDialog(const QString& title, const QString& filter,
                        const QString& initialFolder = QString(),
                        const QString& initialName = QString(), QWidget* parent = nullptr);
 
+// The toolkit's print dialog, in Chinese, for printer: false when the user cancels.
+bool printDialog(QPrinter* printer, QWidget* parent = nullptr);
+
 // ---- for tests ----
-enum class DialogKind { Message, Input, OpenFile, SaveFile };
+enum class DialogKind { Message, Input, OpenFile, SaveFile, Print };
 
 struct ShownDialog {
     DialogKind kind;
@@ -46,11 +50,13 @@ struct ShownDialog {
 
 // While automatic, no dialog is shown on screen: queued answers are used in order, and a
 // dialog with no answer queued gives the neutral answer (the first button, the default
-// input text, no file).
+// input text, no file, no printing).
 void setDialogsAutomatic(bool automatic);
 void queueMessageAnswer(MsgAnswer answer);
 void queueInputAnswer(const QString& text);  // the empty text means cancel
 void queueFileAnswer(const QString& path);   // the empty text means cancel
+// A print dialog answered with a path prints into that PDF file; the empty text means cancel.
+void queuePrintAnswer(const QString& pdfPath);
 QList<ShownDialog> shownDialogs();
 void clearShownDialogs();  // also drops unused queued answers
 

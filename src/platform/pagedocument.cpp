@@ -143,9 +143,10 @@ const char* const kBridgeScript = R"JS(
     return isJsLanguage(s.getAttribute('language'));
   }
   // Inserts a script element. A page whose security policy forbids inline scripts takes the
-  // element without running it; a mark at the end of the text tells, and the text is handed
-  // back (Blocked) for the caller to run through the engine's own entry, which that policy
-  // does not cover. The element keeps the text as given.
+  // element without running it; a mark of one line, run just before in a script of its own at
+  // the same place, tells, and the text is handed back (Blocked) for the caller to run through
+  // the engine's own entry, which that policy does not cover. The text itself goes in as given,
+  // so that an error in it is reported against what the caller wrote.
   var ran = false;
   function Blocked(code) { this.code = code; }
   // A script element given code in a language that no engine here runs ("VBScript") goes in,
@@ -156,18 +157,23 @@ const char* const kBridgeScript = R"JS(
     return isJsLanguage(lang) ? null : lang;
   }
   function noLanguage(lang) { return texts.noLanguage[0] + lang + texts.noLanguage[1]; }
-  function insertScript(s, insert) {
+  function runsInline(place) {
+    var mark = doc.createElement('script');
+    mark.text = 'document[\'' + key + '\'].ran();';
+    ran = false;
+    try { place.appendChild(mark); } finally { if (mark.parentNode) mark.parentNode.removeChild(mark); }
+    return ran;
+  }
+  function insertScript(s, place, insert) {
     if (!classicJs(s)) {
       guarded(insert);
       var refused = refusedLanguage(s);
       if (refused !== null) throw new Failure(noLanguage(refused));
       return;
     }
-    var text = s.text;
-    ran = false;
-    s.text = text + '\n;document[\'' + key + '\'].ran();';
-    try { guarded(insert); } finally { s.text = text; }
-    if (!ran) throw new Blocked(text);
+    var inline = runsInline(place);
+    guarded(insert);
+    if (!inline) throw new Blocked(s.text);
   }
   function scriptText(i, e, text) {
     if (!e.isConnected) {
@@ -183,7 +189,7 @@ const char* const kBridgeScript = R"JS(
     swap(i, e, n);
     var p = e.parentNode;
     started.add(n);
-    insertScript(n, function () { p.replaceChild(n, e); });
+    insertScript(n, p, function () { p.replaceChild(n, e); });
   }
   // A page whose security policy forbids inline styles leaves the style elements and style
   // attributes that the program adds without effect. Style sheets built through the CSSOM are
@@ -247,7 +253,7 @@ const char* const kBridgeScript = R"JS(
         return null;
       }
       started.add(c);
-      insertScript(c, function () { p.appendChild(c); });
+      insertScript(c, p, function () { p.appendChild(c); });
       return null;
     },
     get: function (i, name) {
@@ -327,7 +333,7 @@ const char* const kBridgeScript = R"JS(
       if (!host) throw new Failure(texts.noBody);
       var s = doc.createElement('script');
       s.text = code;
-      try { insertScript(s, function () { host.appendChild(s); }); }
+      try { insertScript(s, host, function () { host.appendChild(s); }); }
       finally { if (s.parentNode) s.parentNode.removeChild(s); }
       return null;
     }

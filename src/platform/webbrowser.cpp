@@ -1,13 +1,18 @@
 #include "platform/webbrowser.h"
 
+#include <QFileInfo>
+#include <QMenu>
 #include <QPalette>
 #include <QPointer>
+#include <QPrinter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <memory>
@@ -48,6 +53,7 @@ QUrl addressUrl(const QString& address) {
 // ---------------------------------------------------------------- WebPage
 
 WebPage::WebPage(WebBrowser* owner) : QWebEnginePage(sharedProfile(), owner), owner_(owner) {
+    applySettings();
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& i) {
         // A finished document means the renderer is working again.
         if (i.status() == QWebEngineLoadingInfo::LoadSucceededStatus) unresponsive_ = false;
@@ -64,17 +70,63 @@ QWebEngineProfile* WebPage::sharedProfile() {
         p->setHttpCacheType(QWebEngineProfile::NoCache);
         // Sites answer in Chinese, as they do for the programs' users.
         p->setHttpAcceptLanguage(acceptLanguage());
-        // Pages come from strangers, and so do the boards and boxes put into them. A page
-        // shown from a local file (the board preview, a file the user opens) may show itself
-        // and nothing more: it reads no other file, its own folder's included, and reaches no
-        // web address, not even by navigating or opening a window. Every page of the process
-        // lives in this profile, those handed over by new-window requests too.
-        QWebEngineSettings* s = p->settings();
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        QObject::connect(p, &QWebEngineProfile::downloadRequested, p, &WebPage::saveDownload);
         return p;
     }();
     return profile;
+}
+
+void WebPage::applySettings() {
+    QWebEngineSettings* s = settings();
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // Pages come from strangers, and so do the boards and boxes put into them. A page shown
+    // from a local file (the board preview, a file the user opens) may show itself and nothing
+    // more: it reads no other file, its own folder's included, and reaches no web address, not
+    // even by navigating or opening a window.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+}
+
+namespace {
+// A page saved as one file (MHTML) rather than as a page with its folder of parts.
+bool isWebArchive(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("mht") || suffix == QLatin1String("mhtml");
+}
+}  // namespace
+
+void WebPage::saveDownload(QWebEngineDownloadRequest* download) {
+    auto* page = qobject_cast<WebPage*>(download->page());
+    QWidget* parent = page ? page->dialogParent() : nullptr;
+    const bool wholePage = download->isSavePageDownload();
+    QString name = download->downloadFileName();
+    if (wholePage && isWebArchive(name)) name = QFileInfo(name).completeBaseName() + ".htm";
+    const QString path = saveFileDialog(
+        wholePage ? QStringLiteral("保存页面") : QStringLiteral("另存为"),
+        wholePage ? QStringLiteral("网页，全部|*.htm;*.html|Web 档案，单一文件|*.mht")
+                  : QStringLiteral("所有文件|*"),
+        download->downloadDirectory(), name, parent);
+    if (path.isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo target(path);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    if (wholePage)
+        download->setSavePageFormat(isWebArchive(path)
+                                        ? QWebEngineDownloadRequest::MimeHtmlSaveFormat
+                                        : QWebEngineDownloadRequest::CompleteHtmlSaveFormat);
+    QPointer<QWidget> parentGuard(parent);
+    QObject::connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download,
+                     [download, path, parentGuard] {
+                         if (!download->isFinished() ||
+                             download->state() == QWebEngineDownloadRequest::DownloadCompleted)
+                             return;
+                         messageBox(QStringLiteral("无法保存到 %1").arg(path), MsgButtons::Ok,
+                                    QStringLiteral("提示"), MsgIcon::Warning, parentGuard);
+                     });
+    download->accept();
 }
 
 void WebPage::markUnresponsive() {
@@ -188,11 +240,25 @@ WebBrowser::WebBrowser(QWidget* parent) : QWidget(parent) {
     QPalette blank = palette();
     blank.setColor(QPalette::Window, Qt::white);
     setPalette(blank);
-    page_ = new WebPage(this);
-    page_->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    usePage(new WebPage(this));
     attachView();
+}
 
+void WebBrowser::usePage(WebPage* page) {
+    page_ = page;
     connect(page_, &QWebEnginePage::newWindowRequested, this, &WebBrowser::onNewWindow);
+    connect(page_, &QWebEnginePage::windowCloseRequested, this, [this] {
+        QPointer<WebBrowser> self(this);
+        WebPage::deliverWhenIdle(this, [self] {
+            if (self) Q_EMIT self->WindowClosing(self);
+        });
+    });
+    connect(page_, &QWebEnginePage::printRequested, this, [this] {
+        QPointer<WebBrowser> self(this);
+        WebPage::deliverWhenIdle(this, [self] {
+            if (self) self->printPage();
+        });
+    });
     connect(page_, &QWebEnginePage::loadingChanged, this, &WebBrowser::onLoading);
     connect(page_, &QWebEnginePage::urlChanged, this, &WebBrowser::onUrlChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
@@ -204,77 +270,110 @@ void WebBrowser::attachView() {
     if (view_) return;
     view_ = new QWebEngineView(this);
     view_->setPage(page_);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view_, &QWidget::customContextMenuRequested, this, &WebBrowser::showContextMenu);
+    connect(view_, &QWebEngineView::printFinished, this, [this](bool ok) {
+        printer_.reset();
+        if (!ok)
+            messageBox(QStringLiteral("打印失败"), MsgButtons::Ok, QStringLiteral("提示"),
+                       MsgIcon::Warning, window());
+    });
     layout()->addWidget(view_);
+    if (std::exchange(printWhenShown_, false)) printPage();
+}
+
+// The toolkit's menu, with the print a browser's menu has. Its page source would come in a new
+// window, which takes the place of this page (or is blocked): it is not offered.
+void WebBrowser::showContextMenu(const QPoint& position) {
+    if (!view_) return;
+    QMenu* menu = view_->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->removeAction(page_->action(QWebEnginePage::ViewSource));
+    menu->addSeparator();
+    QAction* print = menu->addAction(QStringLiteral("打印(&P)..."));
+    connect(print, &QAction::triggered, this, &WebBrowser::printPage);
+    menu->popup(view_->mapToGlobal(position));
+}
+
+void WebBrowser::printPage() {
+    if (printer_) return;
+    if (!view_) {
+        printWhenShown_ = true;
+        return;
+    }
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printDialog(printer.get(), window())) return;
+    // The printer lives until the engine has finished with it (printFinished).
+    printer_ = std::move(printer);
+    view_->print(printer_.get());
 }
 
 namespace {
 
-bool isBlankAddress(const QUrl& url) {
-    return url.isEmpty() ||
-           (url.scheme() == QLatin1String("about") && url.path() == QLatin1String("blank"));
-}
-
-// Run in the new window's empty document, after the script that opened it has finished (the
-// two share one renderer thread): the document's markup once something has been written into
-// it, 0 while it is still untouched. (Its address tells nothing: document.open() gives it the
-// opener's.) A navigation of the window ends the watch from the browser side (onLoading).
-const char* const kBlankProbe = R"JS(
-(function () {
-  var d = document, e = d.documentElement;
-  if (!e) return 0;
-  var html = e.outerHTML;
-  if (html === '<html><head></head><body></body></html>' && !d.doctype) return 0;
-  return (d.doctype ? '<!DOCTYPE ' + d.doctype.name + '>' : '') + html;
-})()
-)JS";
-
-constexpr int kBlankWatchMs = 250;
 // How long a page may leave a navigation away from it unanswered before its renderer counts as
 // stuck in a script.
 constexpr int kStuckAfterMs = 1000;
-// setHtml() hands the document over as a data: address, which the engine takes up to 2 MB.
-constexpr int kMaxTakeOverBytes = 2 * 1024 * 1024 - 64;
+// A window handed over by a new-window request gets its view only after Qt's batched settings
+// update (a zero-interval timer) has given the window the page's preferences: the first paint
+// of a written window reads them, and without them the engine crashes. A timer of its own, not
+// a queued call, so that it comes after that one.
+constexpr int kViewAfterSettingsMs = 20;
+
+const QString kForgetNameScript = QStringLiteral("forgetWindowName");
 
 }  // namespace
 
-void WebBrowser::takeNewWindow(bool blankWindow, const QUrl& openerUrl) {
-    // The view goes before the page takes the new window over; it comes back with the first
-    // document that is the window's own (onLoading).
-    if (view_) {
-        delete view_;
-        view_ = nullptr;
-    }
-    blankWindow_ = blankWindow;
-    showsBlank_ = blankWindow;
-    takeoverPending_ = false;
-    takeoverLoading_ = false;
-    openerUrl_ = openerUrl;
-    if (blankWindow) watchBlankWindow(0);
-}
-
-void WebBrowser::watchBlankWindow(int delayMs) {
+// The window of a page's new-window request comes into a fresh page of this control, one that
+// never had a view. The page's own engine side is made first, the window taken over, and the
+// page's settings applied once more: that sends the engine's preferences to the window taken
+// over, which otherwise never gets them (it was made by the renderer, not by the page). The view
+// comes after.
+void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
+    delete view_;
+    view_ = nullptr;
+    WebPage* old = page_;
+    disconnect(old, nullptr, this, nullptr);
+    WebPage::deleteWhenIdle(old);
+    forgetsName_ = false;
+    forgetLoadStarted_ = false;
+    usePage(new WebPage(this));
+    page_->triggerAction(QWebEnginePage::Stop);
+    // Whatever the control was loading ends here: the page takes the new window's contents.
+    everNavigated_ = true;
+    requested_ = true;
+    loading_ = 0;
+    commitPending_ = false;
+    request.openIn(page_);
+    page_->applySettings();
     QPointer<WebBrowser> self(this);
-    QTimer::singleShot(delayMs, this, [self] {
-        if (!self || !self->blankWindow_ || self->view_) return;
-        self->page_->runJavaScript(QString::fromUtf8(kBlankProbe),
-                                   QWebEngineScript::ApplicationWorld, [self](const QVariant& v) {
-                                       if (!self || !self->blankWindow_ || self->view_) return;
-                                       if (v.typeId() == QMetaType::QString)
-                                           self->takeOverBlankDocument(v.toString());
-                                       else
-                                           self->watchBlankWindow(kBlankWatchMs);
-                                   });
+    QTimer::singleShot(kViewAfterSettingsMs, this, [self] {
+        if (self) self->attachView();
     });
 }
 
-void WebBrowser::takeOverBlankDocument(const QString& html) {
-    blankWindow_ = false;
-    // Too big to hand over: the window stays as it is, shown empty, rather than risk the view.
-    if (QUrl::toPercentEncoding(html).size() > kMaxTakeOverBytes) return;
-    takeoverPending_ = true;
-    page_->setHtml(html, openerUrl_.isValid() && !openerUrl_.isEmpty()
-                             ? openerUrl_
-                             : QUrl(QStringLiteral("about:blank")));
+// A name a page gave this window (window.open(address, name)) goes with the navigations the
+// program starts: a later window.open(..., name) would otherwise land in whatever the user has
+// gone on to, past the new-window mode. The document of such a load starts nameless.
+void WebBrowser::forgetWindowName() {
+    if (!forgetsName_) {
+        QWebEngineScript forget;
+        forget.setName(kForgetNameScript);
+        forget.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        forget.setWorldId(QWebEngineScript::MainWorld);
+        forget.setRunsOnSubFrames(false);
+        forget.setSourceCode(QStringLiteral("window.name = '';"));
+        page_->scripts().insert(forget);
+    }
+    forgetsName_ = true;
+    forgetLoadStarted_ = false;
+}
+
+// Once that load has ended, the documents that follow keep what names pages give them.
+void WebBrowser::keepWindowName() {
+    QWebEngineScriptCollection& scripts = page_->scripts();
+    for (const QWebEngineScript& s : scripts.find(kForgetNameScript)) scripts.remove(s);
+    forgetsName_ = false;
+    forgetLoadStarted_ = false;
 }
 
 WebBrowser::~WebBrowser() {
@@ -327,6 +426,7 @@ void WebBrowser::runAfterKill(const std::function<void()>& action) {
 void WebBrowser::load(const QUrl& url) {
     everNavigated_ = true;
     requested_ = true;
+    forgetWindowName();
     QPointer<WebPage> page(page_);
     recoverThen([page, url] {
         if (page) page->load(url);
@@ -378,9 +478,10 @@ void WebBrowser::Stop() {
 }
 
 QString WebBrowser::LocationURL() const {
-    if (showsBlank_) return QStringLiteral("about:blank");
     const QUrl url = page_->url();
-    if (url.isEmpty()) return QString();
+    // A window opened without an address shows its first, empty document, which the engine
+    // reports without one.
+    if (url.isEmpty()) return everNavigated_ ? QStringLiteral("about:blank") : QString();
     return QString::fromLatin1(url.toEncoded());
 }
 
@@ -422,19 +523,15 @@ void WebBrowser::onNewWindow(QWebEngineNewWindowRequest& request) {
     NewWindowRequest r;
     r.url = QString::fromLatin1(request.requestedUrl().toEncoded());
     r.userInitiated = request.isUserInitiated();
-    QPointer<WebBrowser> self(this);
-    const QUrl openerUrl = page_->url();
     Q_EMIT NewWindow2(this, &r);
     // The handler may have unloaded this control: that only hides it until the event loop
     // turns again, so the request can still be answered.
     if (r.cancel || !r.target || r.target == this || !r.target->page_) return;
-    r.target->takeNewWindow(isBlankAddress(request.requestedUrl()), openerUrl);
-    // The target's own load, if any, ends here: its page takes the new window's contents.
-    r.target->everNavigated_ = true;
-    r.target->requested_ = true;
-    r.target->loading_ = 0;
-    r.target->commitPending_ = false;
-    request.openIn(r.target->page_);
+    // A window opened by a page that has no view yet (one that has just taken over a window
+    // itself) crashes the engine once it gets a view of its own, unless the page that opened
+    // it has one by then. The asking control is hidden or going by now: its view paints nothing.
+    attachView();
+    r.target->adoptNewWindow(request);
 }
 
 void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
@@ -444,31 +541,28 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
         requested_ = false;
         ++loading_;
         commitPending_ = true;
-        if (takeoverPending_) {
-            takeoverPending_ = false;
-            takeoverLoading_ = true;
-        } else if (!isBlankAddress(info.url())) {
-            // Off to a document of its own: the watch of the empty one ends.
-            blankWindow_ = false;
-            showsBlank_ = false;
-            takeoverLoading_ = false;
-        }
+        if (forgetsName_) forgetLoadStarted_ = true;
         return;
     }
     loading_ = qMax(0, loading_ - 1);
     if (loading_ == 0) requested_ = false;
+    if (forgetLoadStarted_ && loading_ == 0) keepWindowName();
+    // Nothing came of a load that failed with the stuck renderer ended for the next. A load
+    // that succeeded meanwhile (a busy renderer taken for a stuck one) has its document.
+    if (recovery_ != Recovery::None && info.status() != L::LoadSucceededStatus) return;
     // Stopped, or given up for another navigation or a download: no document came of it.
-    // Nor did one come of a load that failed with the stuck renderer ended for the next. A
-    // load that succeeded meanwhile (a busy renderer taken for a stuck one) has its document.
+    // When nothing else is on its way, the navigation has ended all the same.
     constexpr int kAborted = -3;
-    if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted ||
-        (recovery_ != Recovery::None && info.status() != L::LoadSucceededStatus))
+    if (info.status() == L::LoadStoppedStatus || info.errorCode() == kAborted) {
+        if (loading_ > 0 || requested_) return;
+        const QString address = QString::fromLatin1(info.url().toEncoded());
+        QPointer<WebBrowser> self(this);
+        WebPage::deliverWhenIdle(this, [self, address] {
+            if (self) Q_EMIT self->NavigateError(self, address, kAborted);
+        });
         return;
+    }
     ++documentsDone_;
-    // A document of its own is there (the first, empty one never gets here with an address
-    // other than about:blank): now the page may have its view.
-    if (!view_ && (takeoverLoading_ || !isBlankAddress(info.url()))) attachView();
-    takeoverLoading_ = false;
 
     const QString url = LocationURL();
     const bool succeeded = info.status() == L::LoadSucceededStatus;
@@ -544,6 +638,8 @@ WebBrowser* BrowserArray::loadElement(int index, QWidget* parent) {
             [this, index](WebBrowser*, const QString& url, int code) {
                 Q_EMIT NavigateError(index, url, code);
             });
+    connect(wb, &WebBrowser::WindowClosing, this,
+            [this, index](WebBrowser*) { Q_EMIT WindowClosing(index); });
     return wb;
 }
 

@@ -6,13 +6,16 @@
 #include <QWebEnginePage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "platform/pagedocument.h"
 
+class QPrinter;
 class QWebEngineView;
 class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
+class QWebEngineDownloadRequest;
 
 namespace platform {
 
@@ -41,6 +44,9 @@ class WebPage : public QWebEnginePage {
     // One profile for every control of the process: off the record, without HTTP cache, so
     // every navigation fetches the page afresh.
     static QWebEngineProfile* sharedProfile();
+    // The settings every page gets when it is made; applied again to one that has taken over
+    // a new window.
+    void applySettings();
 
     // ---- used by PageDocument ----
     int dialogDepth() const { return dialogDepth_; }
@@ -71,6 +77,9 @@ class WebPage : public QWebEnginePage {
 
   private:
     QWidget* dialogParent() const;
+    // Downloads go through the platform's save dialog (a page saved from the context menu, a
+    // link or image saved, an address that answers with a file).
+    static void saveDownload(QWebEngineDownloadRequest* download);
     WebBrowser* owner_;
     int dialogDepth_ = 0;
     bool unresponsive_ = false;
@@ -97,6 +106,8 @@ class WebBrowser : public QWidget {
     // "http:///") leaves the page as it is and raises NavigateError only. A failed load (no
     // server, HTTP error) raises NavigateError and then DocumentComplete for the error page.
     // On a page left stuck in a script (see PageDocument) these end its render process first.
+    // The document Navigate() loads starts without the window name a page gave this window
+    // (window.open(address, name)), as a browser's address bar does.
     void Navigate(const QString& address);
     void Navigate2(const QString& address) { Navigate(address); }
     void GoBack();
@@ -104,13 +115,19 @@ class WebBrowser : public QWidget {
     void Refresh();
     void Stop();
 
+    // Prints the document shown through the toolkit's print dialog (a page's window.print() and
+    // the context menu's 打印 come here too). One print at a time; a page without its view yet
+    // is printed once the view is there.
+    void printPage();
+
     // Silent keeps the engine's own script-error dialogs away. Chromium shows none, so the flag
     // is only kept; page alert/confirm/prompt always go through the platform's message boxes.
     bool Silent() const { return silent_; }
     void setSilent(bool silent) { silent_ = silent; }
 
     // Address of the top-level document shown, in the engine's encoded text form
-    // ("http://127.0.0.1:8000/a.html", "about:blank"); empty before the first navigation.
+    // ("http://127.0.0.1:8000/a.html", "about:blank"); empty before the first navigation. A
+    // window a page opened without an address, and wrote into or not, shows "about:blank".
     QString LocationURL() const;
     // 0 before the first navigation, 1 while a navigation is under way, 4 once it is complete
     // (also after a failed or stopped one).
@@ -136,8 +153,8 @@ class WebBrowser : public QWidget {
     int Index() const { return index_; }
 
     WebPage* page() const { return page_; }
-    // The engine's view of the page; nullptr while a page handed over by a new-window request
-    // has not shown a document of its own yet (see onNewWindow).
+    // The engine's view of the page; nullptr for a short while after a new-window request has
+    // handed its window over (see adoptNewWindow).
     QWebEngineView* view() const { return view_; }
 
   Q_SIGNALS:
@@ -147,7 +164,11 @@ class WebBrowser : public QWidget {
     void DocumentComplete(platform::WebBrowser* sender, const QString& url);
     void NavigateComplete2(platform::WebBrowser* sender, const QString& url);
     // statusCode: the HTTP status for an error answer, else the engine's (negative) net error.
+    // Also raised for a navigation that ended without a document (a download, a stop): -3.
     void NavigateError(platform::WebBrowser* sender, const QString& url, int statusCode);
+    // The page asks for its window to be closed (window.close() in it, or w.close() from the
+    // page that opened it). Delivered like DocumentComplete.
+    void WindowClosing(platform::WebBrowser* sender);
 
   private:
     friend class BrowserArray;
@@ -156,13 +177,12 @@ class WebBrowser : public QWidget {
     void onUrlChanged();
     void failInvalid(const QString& address);
     void load(const QUrl& url);
-    // A page that a new-window request hands over lives without a view until it shows a
-    // document of its own: the engine crashes when a view shows the first, empty document of
-    // a new window while the page that opened it writes into that document.
-    void takeNewWindow(bool blankWindow, const QUrl& openerUrl);
+    void usePage(WebPage* page);
+    void adoptNewWindow(QWebEngineNewWindowRequest& request);
     void attachView();
-    void watchBlankWindow(int delayMs);
-    void takeOverBlankDocument(const QString& html);
+    void showContextMenu(const QPoint& position);
+    void forgetWindowName();
+    void keepWindowName();
 
     QWebEngineView* view_ = nullptr;
     WebPage* page_ = nullptr;
@@ -172,15 +192,12 @@ class WebBrowser : public QWidget {
     int loading_ = 0;         // navigations started and not yet ended
     bool commitPending_ = false;
     int index_ = 0;
-    // A new window asked for without an address (or with "about:blank"): its empty document
-    // is watched until its opener has written into it; that content then goes into a document
-    // of its own (same address as the opener, so the opener keeps reaching it) and the view is
-    // attached. Such a window reports "about:blank" until it navigates elsewhere.
-    bool blankWindow_ = false;
-    bool showsBlank_ = false;
-    bool takeoverPending_ = false;  // the next load is that document of its own
-    bool takeoverLoading_ = false;
-    QUrl openerUrl_;
+    std::unique_ptr<QPrinter> printer_;
+    bool printWhenShown_ = false;
+    // From Navigate() to the end of the load it started: that load's document starts without
+    // the window name an earlier page of this window was given.
+    bool forgetsName_ = false;
+    bool forgetLoadStarted_ = false;
     // What to do once a stuck renderer has ended (load an address, go back or forward).
     std::function<void()> afterKill_;
     // The loads that go down with an ended renderer report nothing; reports start again with
@@ -224,6 +241,7 @@ class BrowserArray : public QObject {
     void DocumentComplete(int index, const QString& url);
     void NavigateComplete2(int index, const QString& url);
     void NavigateError(int index, const QString& url, int statusCode);
+    void WindowClosing(int index);
 
   private:
     QString name_;

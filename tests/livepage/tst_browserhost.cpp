@@ -176,6 +176,33 @@ class BrowserHostTest : public QObject {
         QCOMPARE(w.urlText->text(), server_->url("/b.html"));
     }
 
+    // A page's window that closes shows the element it came from, as the chain left it: the
+    // hidden element 0 once the elements between have gone. An element no longer in use just
+    // goes.
+    void closedWindowShowsWhereItCameFrom() {
+        HostWindow w;
+        QVERIFY(show(w, 0, "/a.html"));
+        QVERIFY(popUp(w, 0, "/b.html"));
+        QVERIFY(popUp(w, 1, "/c.html"));
+        QCOMPARE(w.array->indexes(), QList<int>({0, 2}));
+        const int layouts = w.layouts;
+        QVERIFY(w.array->element(2)->Document().execScript("window.close();").ok);
+        QTRY_COMPARE_WITH_TIMEOUT(w.curBrowserIndex, qint16(0), 15000);
+        QCOMPARE(w.array->indexes(), QList<int>({0}));
+        QVERIFY(w.array->element(0)->isVisible());
+        QCOMPARE(w.urlText->text(), server_->url("/a.html"));
+        QCOMPARE(w.layouts, layouts + 1);
+
+        QVERIFY(popUp(w, 0, "/b.html"));
+        QVERIFY(popUp(w, 1, "/c.html"));
+        QVERIFY(popUp(w, 0, "/a.html"));  // element 2 stays behind the new element 1
+        QCOMPARE(w.array->indexes(), QList<int>({0, 1, 2}));
+        QVERIFY(w.array->element(2)->Document().execScript("window.close();").ok);
+        QTRY_COMPARE_WITH_TIMEOUT(w.array->indexes(), QList<int>({0, 1}), 15000);
+        QCOMPARE(w.curBrowserIndex, qint16(1));
+        QVERIFY(w.array->element(1)->isVisible());
+    }
+
     void lastIndexRefusesNewWindow() {
         HostWindow w;
         WebBrowser* last = w.array->loadElement(32767, w.window.get());

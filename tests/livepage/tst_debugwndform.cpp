@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <memory>
 
 #include "library/plugins.h"
@@ -262,6 +263,31 @@ class DebugWndFormTest : public QObject {
         skins->setSkinData(board);
     }
 
+    // Each trace line is written when its stage is reached, with its own time: a dressing that
+    // hangs in the page has left the lines before it in bug.log while it hangs.
+    void traceLinesComeAsTheyHappen() {
+        QVERIFY(open());
+        ScriptEditPanel* editor = ScriptWndForm::instance().scriptEdit();
+        editor->setScriptText(QStringLiteral("while (true) {}\r\n"));
+        QFile::remove(platform::programFile("bug.log"));
+        QStringList duringHang;
+        QTimer::singleShot(1500, this, [&] { duringHang = logMessages(); });
+        QVERIFY(go());
+        QCOMPARE(duringHang, QStringList({"debug start", "debug url start", "debug url end",
+                                          "debug runScript start"}));
+        QCOMPARE(logMessages(), QStringList({"debug start", "debug url start", "debug url end",
+                                             "debug runScript start", "debug runScript end",
+                                             "debug inScript2Wnd start", "Description:页面没有响应",
+                                             "debug inScript2Wnd end", "debug end"}));
+        const QStringList lines =
+            platform::fromAnsi(readBytes(platform::programFile("bug.log"))).split(kCrLf);
+        const auto timeOf = [&](int i) { return lines.at(i).left(lines.at(i).indexOf("=>")); };
+        QVERIFY2(timeOf(3) != timeOf(4), qPrintable(lines.join('\n')));
+        editor->setScriptText(kScript);
+        QVERIFY(go());
+        QCOMPARE(page("window.ran").toString(), QStringLiteral("code;"));
+    }
+
     void runsLinesAndFunctionsIntoTheHistory() {
         QVERIFY(open());
         QVERIFY(go());
@@ -280,6 +306,10 @@ class DebugWndFormTest : public QObject {
         QCOMPARE(lines.at(2), QStringLiteral(">>throw new Error('boom');"));
         QVERIFY2(lines.at(3).startsWith("->") && lines.at(3).contains("boom"),
                  qPrintable(lines.at(3)));
+        // A syntax error is told of the line as typed, not of anything the program adds.
+        runLine(QStringLiteral("foo("), QStringLiteral("JavaScript"));
+        QCOMPARE(form_.historyContents().split(kCrLf).at(5),
+                 QStringLiteral("->Uncaught SyntaxError: Unexpected end of input"));
         history = form_.historyContents();
         // Several lines go to the page as one piece and into the history as typed.
         runLine(QStringLiteral("window.a=1;\nwindow.b=2;"), QStringLiteral("JavaScript"));

@@ -13,6 +13,7 @@
 #include "livepage/debugwndform.h"
 #include "livepage/recordwndform.h"
 #include "platform/webbrowser.h"
+#include "support/popupcases.h"
 #include "support/popuppages.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -99,10 +100,22 @@ class LivePagesTest : public QObject {
         QVERIFY(!form.isLoaded());
     }
 
+    void playIn(platform::Form& form, livePage::BrowserHost& host, qint16& index,
+                const QString& popUpCase) {
+        QVERIFY(open(form, host));
+        popupCases::Window w;
+        w.host = &host;
+        w.index = &index;
+        w.server = server_;
+        w.go = [&](const QString& path) { return go(form, host, path); };
+        popupCases::play(popUpCase, w);
+    }
+
   private Q_SLOTS:
     void initTestCase() {
         server_ = new TestServer(this);
         servePopUpPages(server_);
+        popupCases::servePages(server_);
         folder_ = std::make_unique<TestProgramFolder>(QStringLiteral("velmora"));
         QVERIFY(ScriptModule::writeTextFile(folder_->file("Stellock.dll"),
                                             BASE64Module::base64Encode(kRecorder)));
@@ -142,6 +155,20 @@ class LivePagesTest : public QObject {
         QFETCH(QString, call);
         DebugWndForm& form = DebugWndForm::instance();
         writtenPopUpShows(form, form.host(), form.curBrowserIndex, call);
+    }
+
+    void recorderPopUpPatterns_data() { POPUP_CASE_ROWS(); }
+    void recorderPopUpPatterns() {
+        QFETCH(QString, popUpCase);
+        RecordWndForm& form = RecordWndForm::instance();
+        playIn(form, form.host(), form.curBrowserIndex, popUpCase);
+    }
+
+    void debuggerPopUpPatterns_data() { POPUP_CASE_ROWS(); }
+    void debuggerPopUpPatterns() {
+        QFETCH(QString, popUpCase);
+        DebugWndForm& form = DebugWndForm::instance();
+        playIn(form, form.host(), form.curBrowserIndex, popUpCase);
     }
 
     // The recorder's ticks ask the page while the new window still shows its first, empty

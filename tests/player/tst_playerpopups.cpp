@@ -6,6 +6,7 @@
 
 #include "platform/webbrowser.h"
 #include "player/tolvarboxform.h"
+#include "support/popupcases.h"
 #include "support/popuppages.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -42,6 +43,7 @@ class PlayerPopUpsTest : public QObject {
     void initTestCase() {
         server_ = new TestServer(this);
         servePopUpPages(server_);
+        popupCases::servePages(server_);
         folder_ = std::make_unique<TestProgramFolder>(QStringLiteral("zandrel"));
         QVERIFY(writeBytes(folder_->file("site.ini"),
                            "[site]\r\nmainHost=" + server_->base().toLatin1() + "\r\n"));
@@ -68,6 +70,17 @@ class PlayerPopUpsTest : public QObject {
         QVERIFY(go("/plain.html"));
         QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
         QVERIFY(page("!!document.getElementById('plain')").toBool());
+    }
+
+    void popUpPatterns_data() { POPUP_CASE_ROWS(); }
+    void popUpPatterns() {
+        QFETCH(QString, popUpCase);
+        popupCases::Window w;
+        w.host = &form_.host();
+        w.index = &form_.curBrowserIndex;
+        w.server = server_;
+        w.go = [this](const QString& path) { return go(path); };
+        popupCases::play(popUpCase, w);
     }
 };
 
