@@ -1,11 +1,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWebEngineView>
 #include <memory>
 
@@ -126,6 +129,118 @@ const QByteArray kFramePage =
     "问好</button><div id=\"out\"></div><script>function state(){return "
     "document.getElementById('out').textContent;}</script></body></html>";
 
+// A box owned by a small component framework in the manner of React: it puts a value setter
+// of its own on the element, keeps what went through it, and takes an input event as a change
+// only when the box holds something else; the list follows the framework's state, not the box.
+const QByteArray kControlledPage =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "</head><body><div id=\"root\"></div><script>"
+    "var app={query:'',picked:''},all=['alpha','beta','gamma','delta'];"
+    "var root=document.getElementById('root');root.innerHTML='<input><ul></ul>';"
+    "var box=root.querySelector('input'),list=root.querySelector('ul');"
+    "var own=Object.getOwnPropertyDescriptor(HTMLInputElement.prototype,'value'),tracked='';"
+    "Object.defineProperty(box,'value',{configurable:true,get:function(){return "
+    "own.get.call(this);},"
+    "set:function(v){tracked=String(v);own.set.call(this,v);}});"
+    "function shown(){return all.filter(function(f){return f.indexOf(app.query)>=0;});}"
+    "function render(){box.value=app.query;list.innerHTML=shown().map(function(f){"
+    "return '<li>'+f+'</li>';}).join('');}"
+    "root.addEventListener('input',function(e){var v=own.get.call(box);if(e.target!==box||"
+    "v===tracked)return;tracked=v;app.query=v;render();});"
+    "root.addEventListener('click',function(e){if(e.target.localName=='li'){"
+    "app.picked=e.target.textContent;render();}});render();"
+    "function state(){return JSON.stringify({query:app.query,shown:shown(),picked:app.picked});}"
+    "</script></body></html>";
+
+// A rich-text editor: a toolbar and a link dialog in the page, the text in a same-site frame
+// whose body is editable. The toolbar keeps the focus in the frame; the dialog keeps the
+// frame's selection for its link.
+const QByteArray kRichTextPage =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "<style>#toolbar button{display:inline-block;width:60px}</style></head><body>"
+    "<div id=\"toolbar\"><button type=\"button\" data-cmd=\"bold\">B</button>"
+    "<button type=\"button\" data-cmd=\"italic\">I</button>"
+    "<button type=\"button\" id=\"link\">链接</button></div>"
+    "<iframe title=\"编辑区\" src=\"/richtext/frame.html\" style=\"width:400px;height:120px\">"
+    "</iframe><div id=\"dialog\" style=\"display:none\"><input aria-label=\"网址\">"
+    "<button type=\"button\" id=\"ok\">确定</button></div><script>"
+    "function doc(){return document.querySelector('iframe').contentDocument;}var kept=null;"
+    "document.getElementById('toolbar').addEventListener('mousedown',function(e){"
+    "e.preventDefault();});document.querySelectorAll('[data-cmd]').forEach(function(b){"
+    "b.onclick=function(){doc().execCommand(b.dataset.cmd);};});"
+    "document.getElementById('link').onclick=function(){var s=doc().getSelection();"
+    "kept=s.rangeCount?s.getRangeAt(0).cloneRange():null;"
+    "document.getElementById('dialog').style.display='block';"
+    "document.querySelector('#dialog input').focus();};"
+    "document.getElementById('ok').onclick=function(){var s=doc().getSelection();"
+    "document.getElementById('dialog').style.display='none';s.removeAllRanges();"
+    "if(kept)s.addRange(kept);doc().execCommand('createLink',false,"
+    "document.querySelector('#dialog input').value);};"
+    "function state(){var b=doc().body,t=function(e){return e.textContent.replace(/\\u00a0/g,' "
+    "');};"
+    "return JSON.stringify({blocks:Array.from(b.children).map(t),"
+    "bold:Array.from(b.querySelectorAll('b,strong')).map(t),"
+    "links:Array.from(b.querySelectorAll('a')).map(function(a){return [a.getAttribute('href'),"
+    "t(a)];})});}</script></body></html>";
+const QByteArray kRichTextFrame =
+    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>body{font:16px sans-serif;"
+    "margin:6px}p{margin:0}</style></head><body contenteditable=\"true\"><p>你好,</p></body>"
+    "</html>";
+
+// A code editor in the manner of the common ones: the keys go to a hidden box, which the editor
+// empties into its own lines at every input; it draws the lines itself, puts its caret where
+// the mouse is pressed, and takes Enter (keeping the indent) and Backspace itself. Its scroller
+// is a tab stop.
+const QByteArray kCodeEditorPage =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "<style>#editor{position:relative;width:420px;border:1px solid #999}"
+    "#editor pre{font:14px/18px monospace;height:18px;margin:0;white-space:pre}"
+    "#caret{position:absolute;width:1px;height:18px;background:#000}</style></head><body>"
+    "<div id=\"editor\"><div style=\"position:relative;overflow:hidden;width:3px;height:0\">"
+    "<textarea spellcheck=\"false\" style=\"position:absolute;bottom:-1em;width:1px;"
+    "height:1em;padding:0;margin:0;border:0;outline:none\"></textarea></div>"
+    "<div class=\"scroller\" tabindex=\"-1\"><div class=\"lines\"></div><div id=\"caret\"></div>"
+    "</div></div><script>"
+    "var lines=['function add(a, b) {','  return a + b;','}'],at={line:0,ch:0};"
+    "var ed=document.getElementById('editor'),box=ed.querySelector('textarea'),"
+    "view=ed.querySelector('.lines'),caret=document.getElementById('caret'),cw=0;"
+    "function render(){view.innerHTML='';lines.forEach(function(l){var p="
+    "document.createElement('pre');p.textContent=l||'\\u200b';view.appendChild(p);});"
+    "if(!cw){var m=document.createElement('span');m.textContent='xxxxxxxxxx';"
+    "view.firstChild.appendChild(m);cw=m.getBoundingClientRect().width/10;m.remove();}"
+    "caret.style.left=(at.ch*cw)+'px';caret.style.top=(at.line*18)+'px';}"
+    "function insert(text){var l=lines[at.line],rest=l.slice(at.ch),"
+    "parts=(l.slice(0,at.ch)+text).split('\\n');"
+    "lines.splice.apply(lines,[at.line,1].concat(parts));at.line+=parts.length-1;"
+    "at.ch=lines[at.line].length;lines[at.line]+=rest;render();}"
+    "ed.querySelector('.scroller').addEventListener('mousedown',function(e){e.preventDefault();"
+    "var r=view.getBoundingClientRect();at.line=Math.max(0,Math.min(lines.length-1,"
+    "Math.floor((e.clientY-r.top)/18)));at.ch=Math.max(0,Math.min(lines[at.line].length,"
+    "Math.round((e.clientX-r.left)/cw)));box.focus();render();});"
+    "box.addEventListener('input',function(){var t=box.value;box.value='';if(t)insert(t);});"
+    "box.addEventListener('keydown',function(e){if(e.key=='Enter'){e.preventDefault();"
+    "insert('\\n'+lines[at.line].match(/^ */)[0]);}else if(e.key=='Backspace'){"
+    "e.preventDefault();if(at.ch>0){var l=lines[at.line];lines[at.line]=l.slice(0,at.ch-1)+"
+    "l.slice(at.ch);at.ch--;}else if(at.line>0){at.ch=lines[at.line-1].length;"
+    "lines[at.line-1]+=lines[at.line];lines.splice(at.line,1);at.line--;}render();}});"
+    "render();function state(){return JSON.stringify(lines);}</script></body></html>";
+
+// A form whose parts are numbered as the page builds itself, from a counter that starts
+// elsewhere at every load: the ids are a short prefix, an underscore and the count, some with
+// the part's kind after it.
+const QByteArray kNumberedIdsPage =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "</head><body><div id=\"app\"></div><script>var n=10+Math.floor(Math.random()*80);"
+    "function id(kind){return 'ab_'+(n++)+(kind?'_'+kind:'');}var a=id('textInput');"
+    "document.getElementById('app').innerHTML='<div id=\"'+id()+'\"><label for=\"'+a+'\">姓名"
+    "</label><input id=\"'+a+'\"><input id=\"'+id('textInput')+'\" name=\"mail\">"
+    "<input id=\"'+id()+'\" placeholder=\"城市\"><div id=\"'+id()+'\"><input id=\"'+"
+    "id('textInput')+'\"></div><button type=\"button\" id=\"'+id('button')+'\">保存</button>"
+    "</div>';var saved=[];document.querySelector('button').onclick=function(){"
+    "saved.push(Array.from(document.querySelectorAll('#app input')).map(function(i){"
+    "return i.value;}).join('|'));};function state(){return JSON.stringify(saved);}</script>"
+    "</body></html>";
+
 // The pages of a chain of three windows: A opens B, B opens C, each by a link with
 // target=_blank or a button that calls window.open; what was typed travels in the address.
 QByteArray chainOpener(const QByteArray& box, const QByteArray& how, const QByteArray& next) {
@@ -154,7 +269,7 @@ struct Step {
     Kind kind;
     QString target;  // expression of the element (Click, Type), path of the page (Window)
     QString text;    // what is typed (Type, Keys)
-    int key = 0;     // Key: the key, with Ctrl when text is "ctrl"
+    int key = 0;     // Key: the key, with Ctrl or Shift when text is "ctrl" or "shift"
 };
 Step click(const QString& target) {
     return {Step::Click, target, {}};
@@ -184,6 +299,8 @@ struct Flow {
 
 QList<Flow> flows() {
     const QString q = QStringLiteral("document.querySelector('%1')");
+    const QString richText =
+        QStringLiteral("document.querySelector('iframe').contentDocument.querySelector('%1')");
     return {
         {"form with and without ids",
          "/mixed.html",
@@ -228,6 +345,36 @@ QList<Flow> flows() {
           click("document.querySelectorAll('iframe')[1].contentDocument.querySelector('button')")},
          4,
          "[\"你好,Ann\",\"你好,Ben\"]"},
+        {"box a framework owns",
+         "/controlled.html",
+         {type(q.arg("input"), "be"),
+          click("Array.from(document.querySelectorAll('li')).find(e=>e.textContent=='beta')")},
+         2,
+         "{\"query\":\"be\",\"shown\":[\"beta\"],\"picked\":\"beta\"}"},
+        {"rich-text editor in a frame",
+         "/richtext.html",
+         {click(richText.arg("p")), keys("team "), click(q.arg("[data-cmd=bold]")), keys("ok"),
+          key(Qt::Key_Return), keys("next"), key(Qt::Key_Home, "shift"),
+          click("document.getElementById('link')"),
+          type("document.querySelector('#dialog input')", "http://x/"),
+          click("document.getElementById('ok')")},
+         6,
+         "{\"blocks\":[\"你好,team ok\",\"next\"],\"bold\":[\"ok\",\"next\"],\"links\":"
+         "[[\"http://x/\",\"next\"]]}"},
+        {"code editor with a hidden box",
+         "/code.html",
+         {click("document.querySelectorAll('#editor pre')[1]"), keys(" // sum"),
+          key(Qt::Key_Return), keys("x"), key(Qt::Key_Backspace), keys("log(a);"),
+          click("document.querySelectorAll('#editor pre')[0]"), keys(" //")},
+         2,
+         "[\"function add(a, b) { //\",\"  return a + b; // sum\",\"  log(a);\",\"}\"]"},
+        {"ids numbered at run time",
+         "/numbered.html",
+         {type(q.arg("label+input"), "Ann"), type(q.arg("[name=mail]"), "a@b.c"),
+          type(q.arg("[placeholder]"), "上海"), type(q.arg("#app div div input"), "x"),
+          click(q.arg("button"))},
+         5,
+         "[\"Ann|a@b.c|上海|x\"]"},
     };
 }
 
@@ -245,6 +392,22 @@ class RecordWndFormTest : public QObject {
     template <typename T>
     T* control(const char* name) const {
         return form_.control<T>(QString::fromLatin1(name));
+    }
+
+    // Waits with the event loop running as the program's own loop runs it: a wait that sleeps
+    // between its turns (QTest::qWaitFor) starves a page that is loading.
+    template <typename Condition>
+    static bool until(Condition condition, int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition()) {
+            if (clock.elapsed() > ms) return false;
+            QEventLoop loop;
+            QTimer::singleShot(10, &loop, &QEventLoop::quit);
+            loop.exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return true;
     }
 
     static bool waitFor(QSignalSpy& spy, int count = 1) {
@@ -295,7 +458,7 @@ class RecordWndFormTest : public QObject {
 
     // The recorder is in the page in use, capturing or not as the window says.
     bool injected() const {
-        return QTest::qWaitFor(
+        return until(
                    [&] {
                        return inUse() && inUse()->ReadyState() == 4 &&
                               page(QStringLiteral("!!window.__tvRecorder&&window.__tvRecorder.on"))
@@ -310,8 +473,7 @@ class RecordWndFormTest : public QObject {
         inUse()->Document().execScript(
             QStringLiteral("window.__painted=false;requestAnimationFrame(function(){"
                            "requestAnimationFrame(function(){window.__painted=true;});});"));
-        return QTest::qWaitFor([&] { return page(QStringLiteral("window.__painted")).toBool(); },
-                               5000);
+        return until([&] { return page(QStringLiteral("window.__painted")).toBool(); }, 5000);
     }
 
     // ---- the user, with real input events on the page's view
@@ -337,7 +499,7 @@ class RecordWndFormTest : public QObject {
 
     bool realClick(const QString& target) const {
         QPoint at;
-        if (!QTest::qWaitFor([&] { return !(at = spot(target)).isNull(); }, 5000)) return false;
+        if (!until([&] { return !(at = spot(target)).isNull(); }, 5000)) return false;
         QTest::mouseMove(input(), at);
         QTest::mouseClick(input(), Qt::LeftButton, {}, at);
         return true;
@@ -360,11 +522,11 @@ class RecordWndFormTest : public QObject {
                     step.target + ")";
                 for (int tries = 0; !page(focused).toBool(); ++tries) {
                     if (tries == 3 || !realClick(step.target)) return false;
-                    (void)QTest::qWaitFor([&] { return page(focused).toBool(); }, 2000);
+                    (void)until([&] { return page(focused).toBool(); }, 2000);
                 }
                 realKeys(step.text);
                 // The page has taken every key before the next step looks at it.
-                return QTest::qWaitFor(
+                return until(
                     [&] {
                         return page(step.target + QStringLiteral(".value"))
                             .toString()
@@ -377,10 +539,12 @@ class RecordWndFormTest : public QObject {
                 return true;
             case Step::Key:
                 QTest::keyClick(input(), Qt::Key(step.key),
-                                step.text == "ctrl" ? Qt::ControlModifier : Qt::NoModifier);
+                                step.text == "ctrl"    ? Qt::ControlModifier
+                                : step.text == "shift" ? Qt::ShiftModifier
+                                                       : Qt::NoModifier);
                 return true;
             case Step::Window:
-                return QTest::qWaitFor(
+                return until(
                            [&] { return inUse() && inUse()->LocationURL().contains(step.target); },
                            10000) &&
                        injected();
@@ -403,7 +567,7 @@ class RecordWndFormTest : public QObject {
     // tried again until it runs.
     bool replay(const QStringList& lines) {
         for (const QString& line : lines) {
-            const bool ran = QTest::qWaitFor(
+            const bool ran = until(
                 [&] {
                     WebBrowser* b = inUse();
                     if (!b || b->ReadyState() != 4) return false;
@@ -430,9 +594,9 @@ class RecordWndFormTest : public QObject {
         for (const Step& step : steps)
             QVERIFY2(play(step), qPrintable(step.target + " " + state() + " " +
                                             page("document.activeElement.outerHTML").toString()));
-        QVERIFY(QTest::qWaitFor([&] { return state() == endState; }, 5000));
+        QVERIFY2(until([&] { return state() == endState; }, 5000), qPrintable(state()));
         control<QPushButton>("stopCommand")->click();
-        QVERIFY2(QTest::qWaitFor([&] { return statements().size() >= lineCount; }, 5000),
+        QVERIFY2(until([&] { return statements().size() >= lineCount; }, 5000),
                  qPrintable(form_.logContents()));
         // Let a late line show before counting.
         QTest::qWait(200);
@@ -444,7 +608,7 @@ class RecordWndFormTest : public QObject {
         QVERIFY(go(start));
         QVERIFY(state() != endState);
         QVERIFY(replay(recorded));
-        QVERIFY2(QTest::qWaitFor([&] { return state() == endState; }, 5000),
+        QVERIFY2(until([&] { return state() == endState; }, 5000),
                  qPrintable(state() + "\n" + recorded.join('\n')));
     }
 
@@ -466,6 +630,11 @@ class RecordWndFormTest : public QObject {
         server_->page("/generated.html", kGeneratedIdsPage);
         server_->page("/frames.html", kFramesPage);
         server_->page("/frames/inner.html", kFramePage);
+        server_->page("/controlled.html", kControlledPage);
+        server_->page("/richtext.html", kRichTextPage);
+        server_->page("/richtext/frame.html", kRichTextFrame);
+        server_->page("/code.html", kCodeEditorPage);
+        server_->page("/numbered.html", kNumberedIdsPage);
         for (const QByteArray how : {"link", "button"}) {
             for (const QByteArray then : {"link", "button"})
                 server_->page("/chain/a-" + how + "-" + then + ".html",
@@ -492,7 +661,7 @@ class RecordWndFormTest : public QObject {
         control<QPushButton>("jumpCommand")->click();
         QVERIFY(waitFor(done));
         // The field and an empty script element went in all the same.
-        QVERIFY(QTest::qWaitFor(
+        QVERIFY(until(
             [&] { return page("document.getElementsByTagName('script').length").toInt() == 1; },
             5000));
         QCOMPARE(page("document.getElementById('tv_hidden').type").toString(),
@@ -528,15 +697,18 @@ class RecordWndFormTest : public QObject {
         QVERIFY(play(type("document.getElementById('kw')", "abc")));
         QVERIFY(play(type("document.getElementsByName('q')[0]", "say 'hi'")));
         QVERIFY(realClick("document.getElementById('go')"));
-        // A value is set the way typing sets it: the page hears input, then change.
+        // A value is set the way typing sets it, past any setter the page put on the box itself:
+        // the page hears input, then change.
         const QString events = QStringLiteral(
             "tarObj.dispatchEvent(new Event('input',{bubbles:true}));"
             "tarObj.dispatchEvent(new Event('change',{bubbles:true}));");
+        const QString set = QStringLiteral(
+            "Object.getOwnPropertyDescriptor(HTMLInputElement.prototype,'value').set.call(tarObj,");
         const QStringList lines = {
-            "var tarObj=document.getElementById('kw');tarObj.value='abc';" + events,
-            "var tarObj=document.getElementsByName('q')[0];tarObj.value='say \\'hi\\'';" + events,
+            "var tarObj=document.getElementById('kw');" + set + "'abc');" + events,
+            "var tarObj=document.getElementsByName('q')[0];" + set + "'say \\'hi\\'');" + events,
             "document.getElementById('go').click();"};
-        QVERIFY2(QTest::qWaitFor([&] { return statements() == lines; }, 5000),
+        QVERIFY2(until([&] { return statements() == lines; }, 5000),
                  qPrintable(form_.logContents()));
         QCOMPARE(page("document.getElementById('tv_hidden').value").toString(), QString());
 
@@ -551,7 +723,7 @@ class RecordWndFormTest : public QObject {
         QCOMPARE(form_.logContents(), QString());
         control<QPushButton>("startCommand")->click();
         QVERIFY(realClick("document.getElementById('go')"));
-        QVERIFY(QTest::qWaitFor(
+        QVERIFY(until(
             [&] {
                 return form_.logContents() ==
                        QStringLiteral("document.getElementById('go').click();\r\n\r\n");
@@ -574,7 +746,7 @@ class RecordWndFormTest : public QObject {
         // The link's line, written as its page went, comes with the next page.
         const QString next = QStringLiteral("document.getElementById('next').click();\r\n");
         const QString again = QStringLiteral("document.getElementById('again').click();\r\n");
-        QVERIFY(QTest::qWaitFor([&] { return form_.logContents().contains(again); }, 5000));
+        QVERIFY(until([&] { return form_.logContents().contains(again); }, 5000));
         const QString log = form_.logContents();
         QVERIFY2(log.startsWith(next) && log.indexOf(again) > 0, qPrintable(log));
     }
@@ -590,7 +762,7 @@ class RecordWndFormTest : public QObject {
         QVERIFY(injected());
         QCOMPARE(inUse()->LocationURL(), server_->url("/next.html"));
         QVERIFY(realClick("document.getElementById('again')"));
-        QVERIFY(QTest::qWaitFor(
+        QVERIFY(until(
             [&] {
                 return form_.logContents() ==
                        QStringLiteral("document.getElementById('again').click();\r\n\r\n");
@@ -737,7 +909,7 @@ class RecordWndFormTest : public QObject {
         QVERIFY(play(type("document.getElementsByName('a')[0]", "one")));
         QVERIFY(play(click("document.getElementById('open')")));
         QVERIFY(waitFor(asked));
-        QVERIFY2(QTest::qWaitFor([&] { return statements().size() == 2; }, 5000),
+        QVERIFY2(until([&] { return statements().size() == 2; }, 5000),
                  qPrintable(form_.logContents()));
         QCOMPARE(statements().at(1), QStringLiteral("document.getElementById('open').click();"));
         QCOMPARE(form_.curBrowserIndex, index);
@@ -749,9 +921,9 @@ class RecordWndFormTest : public QObject {
         QVERIFY(open());
         // What the user types into the log box is tidied like received lines.
         control<QPlainTextEdit>("logText")->setPlainText("\n\na\na\nb");
-        QVERIFY2(QTest::qWaitFor(
-                     [&] { return form_.logContents() == QStringLiteral("a\r\nb\r\n\r\n"); }, 5000),
-                 qPrintable(form_.logContents()));
+        QVERIFY2(
+            until([&] { return form_.logContents() == QStringLiteral("a\r\nb\r\n\r\n"); }, 5000),
+            qPrintable(form_.logContents()));
         control<QPushButton>("clearCommand")->click();
     }
 
