@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -8,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QWebEngineView>
 #include <memory>
@@ -241,6 +244,28 @@ const QByteArray kNumberedIdsPage =
     "return i.value;}).join('|'));};function state(){return JSON.stringify(saved);}</script>"
     "</body></html>";
 
+// Openers that are still busy when their window asks to open: one goes on computing for a
+// while after window.open, one shows a message that the user takes a moment to read.
+const QByteArray kBusyOpener =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "</head><body><input name=\"a\"><button type=\"button\" id=\"open\" onclick=\"window.open("
+    "'/busy/b.html?a='+encodeURIComponent(document.getElementsByName('a')[0].value));"
+    "for(var t=Date.now();Date.now()-t<700;);\">打开</button></body></html>";
+const QByteArray kAlertingOpener =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "</head><body><input name=\"b\"><button type=\"button\" id=\"open\" onclick=\"window.open("
+    "'/busy/c.html'+location.search+'&b='+encodeURIComponent(document.getElementsByName('b')[0]"
+    ".value));alert('已打开新窗口');\">打开</button></body></html>";
+
+// An opener whose window (of another site, opened without an opener) runs in a page process
+// of its own while the opener waits for the server, as long as the test keeps the gate shut.
+const QByteArray kFarOpener =
+    "<!DOCTYPE html><html><head>" + kStyle +
+    "</head><body><input name=\"a\"><button type=\"button\" id=\"open\" onclick=\"window.open("
+    "'http://localhost:'+location.port+'/busy/c.html?a='+encodeURIComponent("
+    "document.getElementsByName('a')[0].value),'_blank','noopener');var x=new XMLHttpRequest();"
+    "x.open('GET','/busy/gate',false);x.send();\">打开</button></body></html>";
+
 // The pages of a chain of three windows: A opens B, B opens C, each by a link with
 // target=_blank or a button that calls window.open; what was typed travels in the address.
 QByteArray chainOpener(const QByteArray& box, const QByteArray& how, const QByteArray& next) {
@@ -386,6 +411,7 @@ class RecordWndFormTest : public QObject {
     TestServer* server_ = nullptr;
     std::unique_ptr<TestProgramFolder> folder_;
     RecordWndForm& form_ = RecordWndForm::instance();
+    bool gateOpen_ = true;
 
     BrowserArray* array() const { return form_.host().array(); }
     WebBrowser* inUse() const { return form_.host().elementInUse(); }
@@ -642,6 +668,15 @@ class RecordWndFormTest : public QObject {
             server_->page("/chain/b-" + how + ".html", chainOpener("b", how, "/chain/c.html"));
         }
         server_->page("/chain/c.html", kChainEnd);
+        server_->page("/busy/a.html", kBusyOpener);
+        server_->page("/busy/b.html", kAlertingOpener);
+        server_->page("/busy/c.html", kChainEnd);
+        server_->page("/busy/far.html", kFarOpener);
+        server_->route("/busy/gate", [this](const TestServer::Request&) {
+            TestServer::Response r;
+            r.until = [this] { return gateOpen_; };
+            return r;
+        });
         // No plug-in file yet: the first opening finds none.
         folder_ = std::make_unique<TestProgramFolder>();
     }
@@ -890,9 +925,74 @@ class RecordWndFormTest : public QObject {
         recordAndReplay(start, steps, 6,
                         "{\"search\":\"?&a=one&b=two\",\"last\":\"three\",\"out\":\"done\"}");
         if (QTest::currentTestFailed()) return;
-        // Two windows while recording and two while running again, each in the next element.
+        // Two windows while recording and two while running again, each in the next element; an
+        // element that asked for one goes once its page has handed over its last lines.
         QCOMPARE(form_.curBrowserIndex, qint16(before + 4));
-        QCOMPARE(array()->indexes(), QList<int>({0, int(before) + 4}));
+        QTRY_COMPARE_WITH_TIMEOUT(array()->indexes(), QList<int>({0, int(before) + 4}), 5000);
+    }
+
+    // An opener still busy after it asked for a window (computing on, a message up) hands over
+    // the click's line late: it is kept, ahead of the lines of the window it opened.
+    void busyOpenersKeepTheirClicks() {
+        QVERIFY(openWithRecorder());
+        const QList<Step> steps = {
+            type("document.getElementsByName('a')[0]", "one"),
+            click("document.getElementById('open')"),
+            window("/busy/b.html"),
+            type("document.getElementsByName('b')[0]", "two"),
+            click("document.getElementById('open')"),
+            window("/busy/c.html"),
+            type("document.querySelector('input')", "three"),
+            click("document.querySelector('button')"),
+        };
+        platform::setDialogAnswerDelay(700);
+        QStringList lines;
+        recordAndReplay("/busy/a.html", steps, 6,
+                        "{\"search\":\"?a=one&b=two\",\"last\":\"three\",\"out\":\"done\"}",
+                        &lines);
+        platform::setDialogAnswerDelay(0);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(
+            std::any_of(platform::shownDialogs().cbegin(), platform::shownDialogs().cend(),
+                        [](const platform::ShownDialog& d) { return d.text == "已打开新窗口"; }));
+        QCOMPARE(lines.at(1), QStringLiteral("document.getElementById('open').click();"));
+        QCOMPARE(lines.at(3), QStringLiteral("document.getElementById('open').click();"));
+    }
+
+    // A window of another site runs while its opener still waits: what the user does there
+    // reaches the log first, and the opener's late lines go in ahead of it, where they belong.
+    void lateLinesGoInTheirPlace() {
+        QVERIFY(openWithRecorder());
+        QVERIFY(go("/busy/far.html"));
+        control<QPushButton>("startCommand")->click();
+        QVERIFY(injected());
+        gateOpen_ = false;
+        QVERIFY(play(type("document.getElementsByName('a')[0]", "one")));
+        QVERIFY(play(click("document.getElementById('open')")));
+        QVERIFY(play(window("/busy/c.html")));
+        QVERIFY(play(type("document.querySelector('input')", "three")));
+        QVERIFY(play(click("document.querySelector('button')")));
+        const bool windowFirst = until([&] { return statements().size() == 2; }, 5000);
+        gateOpen_ = true;
+        QVERIFY2(windowFirst, qPrintable(form_.logContents()));
+        QVERIFY2(until([&] { return statements().size() == 4; }, 10000),
+                 qPrintable(form_.logContents()));
+        const QStringList lines = statements();
+        QVERIFY2(lines.at(0).startsWith("var tarObj=document.getElementsByName('a')[0];") &&
+                     lines.at(1) == "document.getElementById('open').click();" &&
+                     lines.at(2).contains("结束语") && lines.at(3).contains("完成"),
+                 qPrintable(lines.join('\n')));
+        control<QPushButton>("stopCommand")->click();
+
+        QVERIFY(go("/busy/far.html"));
+        QVERIFY(replay(lines));
+        QVERIFY2(until(
+                     [&] {
+                         return state() ==
+                                "{\"search\":\"?a=one\",\"last\":\"three\",\"out\":\"done\"}";
+                     },
+                     5000),
+                 qPrintable(state()));
     }
 
     // With new windows blocked the opener stays in use: its click is recorded all the same.
@@ -915,6 +1015,35 @@ class RecordWndFormTest : public QObject {
         QCOMPARE(form_.curBrowserIndex, index);
         QCOMPARE(inUse()->LocationURL(), server_->url("/chain/a-button-link.html"));
         form_.host().selectNewWindowItem(0);
+    }
+
+    // A tick that brings nothing leaves a long log alone, and lines that arrive go in at its
+    // end: the window goes over the whole log only when the user has edited it.
+    void ticksWorkOnlyOnWhatArrived() {
+        QVERIFY(openWithRecorder());
+        QVERIFY(go("/form.html"));
+        QStringList log;
+        for (int i = 0; i < 20000; ++i) log << QStringLiteral("line %1").arg(i);
+        control<QPlainTextEdit>("logText")->setPlainText(log.join('\n'));
+        QVERIFY(until([&] { return form_.logContents().endsWith("line 19999\r\n\r\n"); }, 5000));
+        const int passes = form_.logPasses();
+        QSignalSpy ticks(form_.widget()->findChild<QTimer*>("Timer1"), &QTimer::timeout);
+        QVERIFY(until([&] { return ticks.size() >= 10; }, 5000));
+        QCOMPARE(form_.logPasses(), passes);
+
+        control<QPushButton>("startCommand")->click();
+        QVERIFY(injected());
+        QVERIFY(realClick("document.getElementById('go')"));
+        const QString tail = "line 19999\r\n\r\ndocument.getElementById('go').click();\r\n\r\n";
+        QVERIFY(until([&] { return form_.logContents().endsWith(tail); }, 5000));
+        QCOMPARE(form_.logPasses(), passes);
+
+        // The user's own line is tidied in the next tick: one pass.
+        QTextCursor end(control<QPlainTextEdit>("logText")->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText("mine\nmine");
+        QVERIFY(until([&] { return form_.logContents().endsWith(tail + "mine\r\n\r\n"); }, 5000));
+        QCOMPARE(form_.logPasses(), passes + 1);
     }
 
     void logTyping() {
