@@ -392,15 +392,22 @@
   }
 
   /* The last press of the mouse outside editable regions: a code editor puts its caret where
-     it lands, so a stretch of typing in the editor's hidden box starts with it again. */
+     it lands, so a stretch of typing in the editor's hidden box starts with it again when it
+     landed in that editor: the box's nearest ancestor of a size one can press into. */
   var press = null;
+  function editorOf(box) {
+    for (var n = box.parentElement; n; n = n.parentElement) {
+      var r = n.getBoundingClientRect();
+      if (r.width >= 20 && r.height >= 20) return n;
+    }
+    return null;
+  }
   function pressFor(box) {
     var p = press;
     press = null;
-    if (!p || !p.target) return "";
-    for (var i = 0; i < p.around.length; i++)
-      if (p.around[i].contains(box)) return PRESS + "(" + p.target + "," + p.x + "," + p.y + ");";
-    return "";
+    var editor = editorOf(box);
+    if (!p || !p.target || !editor || p.around.indexOf(editor) < 0) return "";
+    return PRESS + "(" + p.target + "," + p.x + "," + p.y + ");";
   }
 
   /* A region pressed into since its last typing: its selection counts for a toolbar button
@@ -629,29 +636,34 @@
   /* A click on a tab stop waits for the page's own handling of it: written when the document
      changed meanwhile (or the address did), at the end of the click's way through the page. */
   var watching = null;
-  function watchClick(d, target) {
-    settleClick();
-    var observer = new d.defaultView.MutationObserver(function () {});
-    observer.observe(d.documentElement, { subtree: true, childList: true, attributes: true,
-                                          characterData: true });
-    watching = { observer: observer, target: target, document: d, href: d.location.href };
-    d.defaultView.setTimeout(settleClick, 0);
-  }
   function ours(record) {
     if (isField(record.target)) return true;
     var nodes = record.addedNodes;
     return record.type === "childList" && nodes.length === 1 && isField(nodes[0]) &&
            !record.removedNodes.length;
   }
+  function noteChanges(records) {
+    for (var i = 0; i < records.length && watching && !watching.changed; i++)
+      if (!ours(records[i])) watching.changed = true;
+  }
+  function watchClick(d, target) {
+    settleClick();
+    /* The changes come to the observer after each handler of the click, or are taken at the
+       end. */
+    var observer = new d.defaultView.MutationObserver(noteChanges);
+    observer.observe(d.documentElement, { subtree: true, childList: true, attributes: true,
+                                          characterData: true });
+    watching = { observer: observer, target: target, document: d, href: d.location.href,
+                 changed: false };
+    d.defaultView.setTimeout(settleClick, 0);
+  }
   function settleClick() {
+    if (!watching) return;
+    noteChanges(watching.observer.takeRecords());
     var was = watching;
     watching = null;
-    if (!was) return;
-    var records = was.observer.takeRecords();
     was.observer.disconnect();
-    var changed = was.document.location.href !== was.href;
-    for (var i = 0; i < records.length && !changed; i++) changed = !ours(records[i]);
-    if (!changed) return;
+    if (!was.changed && was.document.location.href === was.href) return;
     beforeAction();
     write(was.target + ".click();");
   }

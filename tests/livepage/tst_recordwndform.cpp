@@ -193,7 +193,7 @@ const QByteArray kRichTextFrame =
 // A code editor in the manner of the common ones: the keys go to a hidden box, which the editor
 // empties into its own lines at every input; it draws the lines itself, puts its caret where
 // the mouse is pressed, and takes Enter (keeping the indent) and Backspace itself. Its scroller
-// is a tab stop.
+// is a tab stop, and so is the option beside it, which answers a click.
 const QByteArray kCodeEditorPage =
     "<!DOCTYPE html><html><head>" + kStyle +
     "<style>#editor{position:relative;width:420px;border:1px solid #999}"
@@ -203,8 +203,10 @@ const QByteArray kCodeEditorPage =
     "<textarea spellcheck=\"false\" style=\"position:absolute;bottom:-1em;width:1px;"
     "height:1em;padding:0;margin:0;border:0;outline:none\"></textarea></div>"
     "<div class=\"scroller\" tabindex=\"-1\"><div class=\"lines\"></div><div id=\"caret\"></div>"
-    "</div></div><script>"
-    "var lines=['function add(a, b) {','  return a + b;','}'],at={line:0,ch:0};"
+    "</div></div><div class=\"option\" tabindex=\"0\">自动换行</div><script>"
+    "var lines=['function add(a, b) {','  return a + b;','}'],at={line:0,ch:0},wrap=false;"
+    "document.querySelector('.option').addEventListener('click',function(e){wrap=!wrap;"
+    "e.target.textContent='自动换行'+(wrap?' ✓':'');});"
     "var ed=document.getElementById('editor'),box=ed.querySelector('textarea'),"
     "view=ed.querySelector('.lines'),caret=document.getElementById('caret'),cw=0;"
     "function render(){view.innerHTML='';lines.forEach(function(l){var p="
@@ -226,7 +228,8 @@ const QByteArray kCodeEditorPage =
     "e.preventDefault();if(at.ch>0){var l=lines[at.line];lines[at.line]=l.slice(0,at.ch-1)+"
     "l.slice(at.ch);at.ch--;}else if(at.line>0){at.ch=lines[at.line-1].length;"
     "lines[at.line-1]+=lines[at.line];lines.splice(at.line,1);at.line--;}render();}});"
-    "render();function state(){return JSON.stringify(lines);}</script></body></html>";
+    "render();function state(){return JSON.stringify({lines:lines,wrap:wrap});}</script>"
+    "</body></html>";
 
 // A form whose parts are numbered as the page builds itself, from a counter that starts
 // elsewhere at every load: the ids are a short prefix, an underscore and the count, some with
@@ -390,9 +393,11 @@ QList<Flow> flows() {
          "/code.html",
          {click("document.querySelectorAll('#editor pre')[1]"), keys(" // sum"),
           key(Qt::Key_Return), keys("x"), key(Qt::Key_Backspace), keys("log(a);"),
-          click("document.querySelectorAll('#editor pre')[0]"), keys(" //")},
-         2,
-         "[\"function add(a, b) { //\",\"  return a + b; // sum\",\"  log(a);\",\"}\"]"},
+          click("document.querySelectorAll('#editor pre')[0]"), keys(" //"),
+          click("document.querySelector('.option')")},
+         3,
+         "{\"lines\":[\"function add(a, b) { //\",\"  return a + b; // sum\",\"  log(a);\","
+         "\"}\"],\"wrap\":true}"},
         {"ids numbered at run time",
          "/numbered.html",
          {type(q.arg("label+input"), "Ann"), type(q.arg("[name=mail]"), "a@b.c"),
