@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,12 +38,9 @@ const QString kTakeField = QStringLiteral(
     "(function(){var e=document.getElementById('tv_hidden');if(!e)return '';"
     "var v=String(e.value);e.value='';return v;})()");
 
-// A page busy in a script answers only when it is done. Its field is asked once meanwhile; a
-// request that got no answer for this long (a page process that was ended) is no reason to
-// stop asking.
-constexpr qint64 kAskAgainMs = 1000;
+// Requests for the field that an element's page has not answered yet. A page busy in a script
+// answers only when it is done, and is asked once meanwhile.
 const char* const kAskedCount = "recorderAsked";
-const char* const kAskedAt = "recorderAskedAt";
 
 // Design positions, in twips.
 constexpr int kUrlTop = 120;
@@ -94,12 +90,6 @@ QString logLineBreaks(const QString& received) {
         }
     }
     return text;
-}
-
-qint64 nowMs() {
-    static QElapsedTimer clock;
-    if (!clock.isValid()) clock.start();
-    return clock.elapsed();
 }
 
 }  // namespace
@@ -294,6 +284,9 @@ void RecordWndForm::injectRecorder(platform::WebBrowser* inUse) {
     // Each step is skipped when it fails (a page without a body, a page that went away): the
     // user goes on browsing, and the next top-level page gets the recorder again.
     ++busy_;
+    // A new document: a request that the one before left unanswered (its page process ended
+    // under it) no longer keeps the ticks away.
+    inUse->setProperty(kAskedCount, 0);
     const platform::PageDocument doc = inUse->Document();
     const platform::PageElement body = doc.body();
     const platform::PageElement field = doc.createElement(QStringLiteral("input"));
@@ -343,12 +336,10 @@ void RecordWndForm::collect() {
 void RecordWndForm::takeField(platform::WebBrowser* from, bool evenIfAsked) {
     if (!from || !from->page()) return;
     const int asked = from->property(kAskedCount).toInt();
-    if (asked > 0 && !evenIfAsked && nowMs() - from->property(kAskedAt).toLongLong() < kAskAgainMs)
-        return;
+    if (asked > 0 && !evenIfAsked) return;
     std::shared_ptr<LogSlot> slot = reserveSlot();
     if (!slot) return;
     from->setProperty(kAskedCount, asked + 1);
-    from->setProperty(kAskedAt, nowMs());
     QPointer<platform::WebBrowser> browser(from);
     from->page()->runJavaScript(
         kTakeField, QWebEngineScript::MainWorld,
