@@ -638,6 +638,8 @@ class RecordWndFormTest : public QObject {
         control<QPushButton>("clearCommand")->click();
         QVERIFY(go(start));
         QVERIFY(state() != endState);
+        // Run as from the debugger, whose own controls have the focus, not the page.
+        control<QPlainTextEdit>("logText")->setFocus();
         QVERIFY(replay(recorded));
         QVERIFY2(until([&] { return state() == endState; }, 5000),
                  qPrintable(state() + "\n" + recorded.join('\n')));
