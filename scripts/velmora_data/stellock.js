@@ -15,7 +15,7 @@
          tarObj.dispatchEvent(new Event('change',{bubbles:true}));     (one line)
    - typing into an editable region (contenteditable, a frame in design mode) or into the
      hidden box through which a code editor takes its keys: the text typed at the place it
-     went, one line per stretch of typing. The line puts the caret where the user had it (a
+     went, one line per stretch of typing. The line puts the caret where the user put it (a
      region: the same node and offset; an editor: the user's press replayed at the same spot),
      then inserts the text through the browser's editing commands, and sends the keys that
      editors act on (Enter, Backspace, arrows...) to the page, doing what the browser would
@@ -47,8 +47,8 @@
   var ESCAPES = { "\\": "\\\\", "'": "\\'", "\r": "\\r", "\n": "\\n",
                   "\u2028": "\\u2028", "\u2029": "\\u2029", "\u00a0": "\\u00a0" };
   /* A JavaScript string literal in single quotes, as the code editor's snippets write them.
-     A no-break space (what editable regions keep typed spaces as) is written as an escape:
-     the log box would show it, and hand it on, as a plain space. */
+     A no-break space is written as an escape: the log box would hand it on as a plain
+     space. */
   function q(text) {
     return "'" + String(text).replace(/[\\'\r\n\u2028\u2029\u00a0]/g, function (c) {
       return ESCAPES[c];
