@@ -132,10 +132,10 @@ void BrowserHost::onNewWindow(int index, platform::NewWindowRequest* request) {
             next->show();
             next->ZOrder();
             request->target = next;
-            if (index != 0)
-                array->unloadElement(index);
-            else
+            if (index == 0 || (unloadLater && unloadLater(index)))
                 from->hide();
+            else
+                array->unloadElement(index);
             *curBrowserIndex_ = qint16(index + 1);
         }
     }

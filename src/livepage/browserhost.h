@@ -59,6 +59,10 @@ class BrowserHost : public QObject {
     std::function<void()> layoutControls;
     std::function<void(platform::WebBrowser* inUse)> topDocumentAction;
     std::function<void()> beforeNavigate;
+    // The chain's unloading of the element that asked for a kept new window (never element 0):
+    // a window that still waits for an answer from that element's page takes it over (returns
+    // true) and unloads the element itself once the answer is in; the chain only hides it.
+    std::function<bool(int index)> unloadLater;
 
     // Connects the controls of a freshly loaded window. The combo gets its two items here;
     // elements made by the chain become children of parent.

@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <memory>
@@ -30,13 +32,15 @@ const QString kJavaScript = QStringLiteral("javascript");
 const QString kPluginFile = QStringLiteral("Stellock.dll");
 
 // Reads the recorder's field and empties it in one step of the page, so that a line the page
-// writes in between is neither lost nor read twice. null when the page has no such field.
+// writes in between is neither lost nor read twice. Always a text (empty when the page has no
+// such field): no answer at all comes only from a page that is going.
 const QString kTakeField = QStringLiteral(
-    "(function(){var e=document.getElementById('tv_hidden');if(!e)return null;"
+    "(function(){var e=document.getElementById('tv_hidden');if(!e)return '';"
     "var v=String(e.value);e.value='';return v;})()");
 
-// Ticks give up quickly on a page that does not answer: the next tick is 50 ms away.
-constexpr int kTickTimeoutMs = 500;
+// Requests for the field that an element's page has not answered yet. A page busy in a script
+// answers only when it is done, and is asked once meanwhile.
+const char* const kAskedCount = "recorderAsked";
 
 // Design positions, in twips.
 constexpr int kUrlTop = 120;
@@ -68,14 +72,35 @@ QString boxToText(const QString& boxText) {
     return text;
 }
 
+// Every break the log box makes a paragraph of (a lone CR or LF, the Unicode separators)
+// becomes the log's CR LF, so that the lines compared are the lines the box shows.
+QString logLineBreaks(const QString& received) {
+    QString text;
+    text.reserve(received.size());
+    for (qsizetype i = 0; i < received.size(); ++i) {
+        const QChar c = received.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0x2028) ||
+            c == QChar(0x2029)) {
+            if (c == QLatin1Char('\r') && i + 1 < received.size() &&
+                received.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            text += kCrLf;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 namespace recordLog {
 
-QString collapse(const QString& text) {
-    if (text.isEmpty()) return QString();
+QString collapse(const QString& text, const QString& before) {
+    // An empty text is one empty piece, which only a line ahead of it can keep.
+    if (text.isEmpty() && before.isEmpty()) return QString();
     QString result;
-    QString previous;
+    QString previous = before;
     for (const QString& piece : text.split(kCrLf)) {
         if (piece == previous) continue;
         result += piece;
@@ -87,6 +112,12 @@ QString collapse(const QString& text) {
 
 }  // namespace recordLog
 
+// A place in the log held for the answer of one request to a page: where the log ended when
+// the request went out. Lines that come in meanwhile go after it.
+struct RecordWndForm::LogSlot {
+    QTextCursor cursor;
+};
+
 RecordWndForm& RecordWndForm::instance() {
     static RecordWndForm* form = new RecordWndForm();
     return *form;
@@ -97,9 +128,11 @@ RecordWndForm::RecordWndForm()
       host_(&curBrowserIndex, &newWindowMode, recorderSettings()) {
     host_.layoutControls = [this] { layoutControls(); };
     host_.topDocumentAction = [this](platform::WebBrowser* inUse) { injectRecorder(inUse); };
+    host_.unloadLater = [this](int index) { return holdAsker(index); };
 }
 
 void RecordWndForm::onLoad(QWidget* window) {
+    forgetLog();
     window->setWindowTitle(QStringLiteral("录制脚本"));
     window->resize(platform::px(12195), platform::px(7905));
     makeControls(window);
@@ -160,6 +193,12 @@ void RecordWndForm::makeControls(QWidget* window) {
     log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     platform::placeTwips(log, 120, kLogTop, 2775, 6615);
+    // The window changes the log in small steps at its end; an undo history of them would only
+    // grow with the log.
+    log->setUndoRedoEnabled(false);
+    connect(log->document(), &QTextDocument::contentsChange, this, [this] {
+        if (!editingLog_) logEdited_ = true;
+    });
 
     connect(start, &QPushButton::clicked, this, &RecordWndForm::startRecording);
     connect(stop, &QPushButton::clicked, this, &RecordWndForm::stopRecording);
@@ -190,6 +229,13 @@ void RecordWndForm::onResize() {
 
 void RecordWndForm::onUnload() {
     host_.detach();
+    forgetLog();
+}
+
+void RecordWndForm::forgetLog() {
+    slots_.clear();
+    held_.clear();
+    logEdited_ = false;
 }
 
 void RecordWndForm::layoutControls() {
@@ -238,6 +284,9 @@ void RecordWndForm::injectRecorder(platform::WebBrowser* inUse) {
     // Each step is skipped when it fails (a page without a body, a page that went away): the
     // user goes on browsing, and the next top-level page gets the recorder again.
     ++busy_;
+    // A new document: a request that the one before left unanswered (its page process ended
+    // under it) no longer keeps the ticks away.
+    inUse->setProperty(kAskedCount, 0);
     const platform::PageDocument doc = inUse->Document();
     const platform::PageElement body = doc.body();
     const platform::PageElement field = doc.createElement(QStringLiteral("input"));
@@ -273,64 +322,180 @@ void RecordWndForm::stopRecording() {
 }
 
 void RecordWndForm::collect() {
-    QPointer<QPlainTextEdit> log = control<QPlainTextEdit>(QStringLiteral("logText"));
-    if (busy_ || !log) return;
-    QString received;
-    ++busy_;
-    if (platform::WebBrowser* inUse = host_.elementInUse()) {
-        platform::PageResult r;
-        platform::PageDocument doc = inUse->Document(&r);
-        if (r.ok) {
-            doc.setTimeout(kTickTimeoutMs);
-            const QVariant value = doc.evaluate(kTakeField, &r);
-            if (r.ok && value.typeId() == QMetaType::QString) received = value.toString();
-        }
-    }
-    --busy_;
-    // The window may have closed while the page was asked.
-    if (!log) return;
-    appendToLog(received);
+    if (!control<QPlainTextEdit>(QStringLiteral("logText"))) return;
+    tidyEditedLog();
+    if (!busy_) takeField(host_.elementInUse(), false);
+    // A last line without its line end gets it, as every tick's collapse gives it.
+    writeAt(reserveSlot(), QString());
 }
 
-void RecordWndForm::appendToLog(const QString& received) {
-    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
-    if (!log) return;
-    setLogContents(recordLog::collapse(boxToText(log->toPlainText()) + received));
+// Asks the page for its field without waiting: the answer goes where the log ended when the
+// request went out, however long the page takes (a script still running after the click that
+// opened a window, a dialog the user reads). One request at a time per page, so that a busy page
+// is not flooded with them, unless the caller must have everything the page holds by now.
+void RecordWndForm::takeField(platform::WebBrowser* from, bool evenIfAsked) {
+    if (!from || !from->page()) return;
+    const int asked = from->property(kAskedCount).toInt();
+    if (asked > 0 && !evenIfAsked) return;
+    std::shared_ptr<LogSlot> slot = reserveSlot();
+    if (!slot) return;
+    from->setProperty(kAskedCount, asked + 1);
+    QPointer<platform::WebBrowser> browser(from);
+    from->page()->runJavaScript(
+        kTakeField, QWebEngineScript::MainWorld,
+        [this, browser, slot](const QVariant& value) { fieldTaken(browser, slot, value); });
+}
+
+void RecordWndForm::fieldTaken(const QPointer<platform::WebBrowser>& from,
+                               const std::shared_ptr<LogSlot>& slot, const QVariant& value) {
+    // A page that went away gave nothing, as a tick that finds no field.
+    writeAt(slot, value.toString());
+    // An invalid answer comes from a page being destroyed: the element is going anyway.
+    if (!from || !value.isValid()) return;
+    const int asked = std::max(0, from->property(kAskedCount).toInt() - 1);
+    from->setProperty(kAskedCount, asked);
+    if (asked > 0) return;
+    for (int i = int(held_.size()) - 1; i >= 0; --i) {
+        const HeldElement h = held_.at(i);
+        if (h.element && h.element != from) continue;
+        held_.removeAt(i);
+        if (h.element && h.array && h.array->element(h.index) == h.element &&
+            h.index != curBrowserIndex)
+            h.array->unloadElement(h.index);
+    }
+}
+
+bool RecordWndForm::holdAsker(int index) {
+    platform::BrowserArray* array = host_.array();
+    platform::WebBrowser* asker = array ? array->element(index) : nullptr;
+    if (!asker || asker->property(kAskedCount).toInt() <= 0) return false;
+    held_.append({array, index, asker});
+    return true;
 }
 
 void RecordWndForm::collectBeforeSwitch(int index) {
     platform::BrowserArray* array = host_.array();
-    platform::WebBrowser* from = array ? array->element(index) : nullptr;
-    if (!from || !from->page()) return;
     // The click that asked for the window wrote its line into this page's field a moment ago,
-    // and the chain is about to destroy the element (or hide element 0), after which the ticks
-    // read only the new one. The field is read without waiting here, inside the engine's
-    // request: the page answers once the script that asked has finished, so what that script
-    // still writes comes along. Until the answer, or a short bound, the element is held back
-    // from deletion as during any page call.
-    auto done = std::make_shared<bool>(false);
-    platform::WebPage::enterWait();
-    auto finish = [this, done](const QVariant& value) {
-        if (*done) return;
-        *done = true;
-        if (value.typeId() == QMetaType::QString) appendToLog(value.toString());
-        platform::WebPage::leaveWait();
-    };
-    from->page()->runJavaScript(kTakeField, QWebEngineScript::MainWorld, finish);
-    QTimer::singleShot(kTickTimeoutMs, this, [finish] { finish(QVariant()); });
+    // and after the chain the ticks read only the new element. The field is asked once more,
+    // also when a tick's request is still out (its answer may have left the page before the
+    // click); the page answers once the script that asked has finished, so what that script
+    // still writes comes along. The chain leaves the element to this window until then.
+    takeField(array ? array->element(index) : nullptr, true);
+}
+
+std::shared_ptr<RecordWndForm::LogSlot> RecordWndForm::reserveSlot() {
+    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
+    if (!log) return nullptr;
+    tidyEditedLog();
+    auto slot = std::make_shared<LogSlot>();
+    slot->cursor = QTextCursor(log->document());
+    slot->cursor.movePosition(QTextCursor::End);
+    // Lines written at the end later go after this place.
+    slot->cursor.setKeepPositionOnInsert(true);
+    slots_.push_back(slot);
+    return slot;
+}
+
+// Writes what a page gave at its place in the log, which is given up then.
+void RecordWndForm::writeAt(const std::shared_ptr<LogSlot>& slot, const QString& received) {
+    auto self = std::find(slots_.begin(), slots_.end(), slot);
+    if (self == slots_.end()) return;  // a log that has gone with its window
+    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
+    if (!log || slot->cursor.document() != log->document()) {
+        slots_.erase(self);
+        return;
+    }
+    tidyEditedLog();
+    // Places held after this one at the same spot belong after what goes in here.
+    std::vector<QTextCursor*> later;
+    for (auto it = self + 1; it != slots_.end(); ++it)
+        if ((*it)->cursor.position() == slot->cursor.position()) later.push_back(&(*it)->cursor);
+    slots_.erase(self);
+    editingLog_ = true;
+    for (QTextCursor* c : later) c->setKeepPositionOnInsert(false);
+    const bool wrote = writeLines(log->document(), slot->cursor.position(), received);
+    for (QTextCursor* c : later) c->setKeepPositionOnInsert(true);
+    editingLog_ = false;
+    // The newest lines in view, unless the user is selecting lines to copy.
+    if (wrote && !log->textCursor().hasSelection()) log->moveCursor(QTextCursor::End);
+}
+
+// The lines received, tidied as the whole log would be, at a line start of the log: only the
+// line before that place and the line after it are compared. false when nothing went in.
+bool RecordWndForm::writeLines(QTextDocument* doc, int position, const QString& received) {
+    // Places are taken at the start of a line; the user's editing may have moved one inside.
+    QTextBlock at = doc->findBlock(position);
+    if (position != at.position()) {
+        at = at.next();
+        position = at.isValid() ? at.position() : doc->characterCount() - 1;
+    }
+    const QTextBlock before = at.isValid() ? at.previous() : doc->lastBlock();
+    const QString kept =
+        recordLog::collapse(logLineBreaks(received), before.isValid() ? before.text() : QString());
+    if (kept.isEmpty()) return false;
+    const QString last = kept.left(kept.size() - kCrLf.size()).section(kCrLf, -1);
+    QString boxText = kept;
+    boxText.replace(kCrLf, QStringLiteral("\n"));
+    QTextCursor edit(doc);
+    edit.setPosition(position);
+    edit.insertText(boxText);
+    // The line after the place now follows the last line written; equal, it goes.
+    const QTextBlock after = doc->findBlock(edit.position());
+    if (after.isValid() && after != doc->lastBlock() && after.text() == last) {
+        edit.setPosition(after.position());
+        edit.setPosition(after.next().position(), QTextCursor::KeepAnchor);
+        edit.removeSelectedText();
+    }
+    return true;
+}
+
+// Text the user typed into the log box is tidied like received text: every line equal to the
+// one before it goes, and every line ends.
+void RecordWndForm::tidyEditedLog() {
+    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
+    if (!log || !logEdited_) return;
+    logEdited_ = false;
+    ++logPasses_;
+    QTextDocument* doc = log->document();
+    editingLog_ = true;
+    QTextCursor edit(doc);
+    edit.beginEditBlock();
+    QString previous;
+    bool kept = false;
+    for (QTextBlock b = doc->begin(); b.isValid();) {
+        if (b.text() != previous) {
+            previous = b.text();
+            kept = true;
+            b = b.next();
+            continue;
+        }
+        const int position = b.position();
+        const QTextBlock next = b.next();
+        if (next.isValid()) {
+            // The line and the break after it.
+            edit.setPosition(position);
+            edit.setPosition(next.position(), QTextCursor::KeepAnchor);
+            edit.removeSelectedText();
+            b = doc->findBlock(position);
+        } else {
+            // The last line and the break before it.
+            if (position > 0) {
+                edit.setPosition(position - 1);
+                edit.setPosition(position + b.length() - 1, QTextCursor::KeepAnchor);
+                edit.removeSelectedText();
+            }
+            break;
+        }
+    }
+    if (kept) {
+        edit.movePosition(QTextCursor::End);
+        edit.insertText(QStringLiteral("\n"));
+    }
+    edit.endEditBlock();
+    editingLog_ = false;
 }
 
 QString RecordWndForm::logContents() const {
     auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
     return log ? boxToText(log->toPlainText()) : QString();
-}
-
-void RecordWndForm::setLogContents(const QString& text) {
-    auto* log = control<QPlainTextEdit>(QStringLiteral("logText"));
-    if (!log || boxToText(log->toPlainText()) == text) return;
-    // Rewritten only when it changed, so that a selection the user is copying stays put.
-    QString boxText = text;
-    boxText.replace(kCrLf, QStringLiteral("\n"));
-    log->setPlainText(boxText);
-    log->moveCursor(QTextCursor::End);
 }

@@ -1,5 +1,6 @@
 #include "platform/dialogs.h"
 
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
@@ -9,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QQueue>
+#include <QTimer>
 
 namespace platform {
 
@@ -16,6 +18,7 @@ namespace {
 
 struct DialogState {
     bool automatic = false;
+    int answerDelayMs = 0;
     QQueue<MsgAnswer> messageAnswers;
     QQueue<QString> inputAnswers;
     QQueue<QString> fileAnswers;
@@ -26,6 +29,15 @@ struct DialogState {
 DialogState& state() {
     static DialogState s;
     return s;
+}
+
+// An automatic dialog that takes its time is up as long as a shown one would be: the event
+// loop runs meanwhile.
+void takeTime(const DialogState& s) {
+    if (s.answerDelayMs <= 0) return;
+    QEventLoop loop;
+    QTimer::singleShot(s.answerDelayMs, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // Qt's file dialog writes a file's date in the form of the session's locale, which may not be
@@ -150,6 +162,7 @@ MsgAnswer messageBox(const QString& text, MsgButtons buttons, const QString& tit
     const QList<MsgAnswer> allowed = buttonsOf(buttons);
     MsgAnswer answer = allowed.first();
     if (s.automatic) {
+        takeTime(s);
         if (!s.messageAnswers.isEmpty()) answer = s.messageAnswers.dequeue();
     } else {
         QMessageBox box(parent);
@@ -193,6 +206,7 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
     DialogState& s = state();
     QString answer = defaultText;
     if (s.automatic) {
+        takeTime(s);
         if (!s.inputAnswers.isEmpty()) answer = s.inputAnswers.dequeue();
     } else {
         QInputDialog box(parent);
@@ -213,6 +227,7 @@ QString openFileDialog(const QString& title, const QString& filter, const QStrin
     DialogState& s = state();
     QString answer;
     if (s.automatic) {
+        takeTime(s);
         if (!s.fileAnswers.isEmpty()) answer = s.fileAnswers.dequeue();
     } else {
         answer = runFileDialog(parent, title, initialFolder, qtFilter(filter), false);
@@ -226,6 +241,7 @@ QString saveFileDialog(const QString& title, const QString& filter, const QStrin
     DialogState& s = state();
     QString answer;
     if (s.automatic) {
+        takeTime(s);
         if (!s.fileAnswers.isEmpty()) answer = s.fileAnswers.dequeue();
     } else {
         QString start = initialFolder;
@@ -264,6 +280,9 @@ bool printDialog(QPrinter* printer, QWidget* parent) {
 
 void setDialogsAutomatic(bool automatic) {
     state().automatic = automatic;
+}
+void setDialogAnswerDelay(int ms) {
+    state().answerDelayMs = ms;
 }
 void queueMessageAnswer(MsgAnswer answer) {
     state().messageAnswers.enqueue(answer);

@@ -52,6 +52,9 @@ struct ShownDialog {
 // dialog with no answer queued gives the neutral answer (the first button, the default
 // input text, no file, no printing).
 void setDialogsAutomatic(bool automatic);
+// While automatic, each dialog answers only after this long (0, the default: at once), as a
+// user who reads it first would; the event loop runs meanwhile, as under a shown dialog.
+void setDialogAnswerDelay(int ms);
 void queueMessageAnswer(MsgAnswer answer);
 void queueInputAnswer(const QString& text);  // the empty text means cancel
 void queueFileAnswer(const QString& path);   // the empty text means cancel

@@ -1,9 +1,11 @@
 #include "support/testserver.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <memory>
 
 TestServer::TestServer(QObject* parent) : QObject(parent), server_(new QTcpServer(this)) {
     server_->listen(QHostAddress::LocalHost, 0);
@@ -96,8 +98,19 @@ void TestServer::answer(QTcpSocket* socket, const Request& request) {
         guard->write(out);
         guard->disconnectFromHost();
     };
-    if (res.delayMs > 0)
+    if (res.until) {
+        auto* poll = new QTimer(this);
+        auto waited = std::make_shared<QElapsedTimer>();
+        waited->start();
+        connect(poll, &QTimer::timeout, this, [poll, waited, res, send] {
+            if (!res.until() && waited->elapsed() < 30000) return;
+            poll->deleteLater();
+            send();
+        });
+        poll->start(20);
+    } else if (res.delayMs > 0) {
         QTimer::singleShot(res.delayMs, this, send);
-    else
+    } else {
         send();
+    }
 }

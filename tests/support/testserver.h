@@ -27,7 +27,10 @@ class TestServer : public QObject {
         int status = 200;
         QByteArray contentType = "text/html; charset=utf-8";
         QByteArray body;
-        int delayMs = 0;    // answer only after this long
+        int delayMs = 0;  // answer only after this long
+        // Answer only once this holds (asked every 20 ms, for at most 30 s): a page kept
+        // waiting for as long as the test needs.
+        std::function<bool()> until;
         bool drop = false;  // close the connection without any answer
     };
     using Handler = std::function<Response(const Request&)>;
