@@ -1,4 +1,5 @@
-// Plays the README's walk-through on the real windows and saves the README's pictures.
+// Plays the README's walk-through on the real windows and saves the README's pictures, each
+// window at the size it opens with.
 //
 //   bench_docs_screens velmora <picture folder> <work folder>
 //   bench_docs_screens zandrel <picture folder> <work folder>
@@ -23,13 +24,16 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <cstdio>
@@ -90,7 +94,6 @@ const QString kShopUrl = QStringLiteral("http://www.example.com/");
 // What the walk-through types.
 const QString kScriptName = QStringLiteral("标题助手");
 const QString kCategory = QStringLiteral("常用工具");
-const QString kBoxName = QStringLiteral("标题助手.tvb");
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -203,6 +206,12 @@ bool pageHas(WebBrowser* wb, const QString& selector) {
     });
 }
 
+// The pointer moves onto a point of the widget as the window system reports it: a move with no
+// button held reaches the widget only through its window.
+void hover(QWidget* target, const QPoint& p) {
+    QTest::mouseMove(target->window()->windowHandle(), target->mapTo(target->window(), p));
+}
+
 // A real mouse click on a page element, at its centre in the view.
 void clickInPage(WebBrowser* wb, const QString& selector) {
     const QString where =
@@ -217,7 +226,7 @@ void clickInPage(WebBrowser* wb, const QString& selector) {
     if (xy.size() != 2) fail(QStringLiteral("no element ") + selector + QStringLiteral(" in page"));
     QWidget* target = wb->view()->focusProxy() ? wb->view()->focusProxy() : wb->view();
     const QPoint p(xy[0].toInt(), xy[1].toInt());
-    QTest::mouseMove(target, p);
+    hover(target, p);
     settle(50);
     QTest::mouseClick(target, Qt::LeftButton, {}, p);
     settle(300);
@@ -324,6 +333,70 @@ bool messageShown(const QString& text) {
     for (const platform::ShownDialog& d : platform::shownDialogs())
         if (d.kind == platform::DialogKind::Message && d.text == text) return true;
     return false;
+}
+
+// The element's box in the view, in the view's own pixels.
+QRect rectInPage(WebBrowser* wb, const QString& selector) {
+    const QStringList r =
+        pageText(wb, QStringLiteral("(function(){var e=document.querySelector(\"%1\");"
+                                    "if(!e)return '';var r=e.getBoundingClientRect();"
+                                    "return [r.left,r.top,r.width,r.height].map(Math.round)"
+                                    ".join(',');})()")
+                         .arg(selector))
+            .split(QLatin1Char(','));
+    if (r.size() != 4) fail(QStringLiteral("no element ") + selector + QStringLiteral(" in page"));
+    return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+}
+
+QImage viewPart(WebBrowser* wb, const QRect& part) {
+    return wb->view()->grab(part).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Presses the board's 读取标题 with the mouse as a user does, with the message box shown on
+// screen: while 读取完成 shows, the board's display area still shows what it showed before;
+// once 确定 is clicked the title comes. The window as the message shows is kept in the work
+// folder to be looked at.
+void pressReadTitle(WebBrowser* wb, QWidget* window, const QString& shotWhileMessage) {
+    const QString title = QStringLiteral("示例商城 - 首页");
+    const QString shown = QStringLiteral("document.getElementById('titleOut').textContent");
+    const QRect area = rectInPage(wb, QStringLiteral("#titleOut"));
+    // The pointer rests on the button first, so that its hover look is there in both grabs.
+    QWidget* target = wb->view()->focusProxy() ? wb->view()->focusProxy() : wb->view();
+    const QPoint button = rectInPage(wb, QStringLiteral("#btnTitle")).center();
+    hover(target, button);
+    settle(500);
+    const QImage before = viewPart(wb, area);
+
+    QString message;
+    QImage during;
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll->stop();
+        settle(600);
+        message = box->text();
+        during = viewPart(wb, area);
+        save(framed(window), shotWhileMessage);
+        QAbstractButton* ok = box->button(QMessageBox::Ok);
+        if (!ok) fail(QStringLiteral("the message has no OK button"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    poll->start();
+    platform::setDialogsAutomatic(false);
+    QTest::mouseClick(target, Qt::LeftButton, {}, button);
+    const bool answered = waitFor([&] { return !message.isEmpty(); }, 15000);
+    platform::setDialogsAutomatic(true);
+    delete poll;
+    if (!answered) fail(QStringLiteral("no message after 读取标题"));
+    if (message != QStringLiteral("读取完成")) fail(QStringLiteral("the message reads ") + message);
+    if (!waitFor([&] { return pageText(wb, shown) == title; }))
+        fail(QStringLiteral("the board's button did not put the title on the board"));
+    settle(500);
+    if (during != before) fail(QStringLiteral("the board changed while the message showed"));
+    if (viewPart(wb, area) == before) fail(QStringLiteral("the title did not show after 确定"));
+    step(QStringLiteral("读取完成 showed first; after 确定 the board shows the title"));
 }
 
 // A browser window's load step opens a blank page; an address typed before that page has
@@ -463,7 +536,6 @@ int runVelmora(const QString& pictures, const QString& work) {
     press(find<QAbstractButton>(wnd, QStringLiteral("debugCommand")));
     DebugWndForm& debug = DebugWndForm::instance();
     QWidget* debugWindow = need(debug.widget(), QStringLiteral("debugger"));
-    debugWindow->resize(900, 600);
     waitForBlankPage(debug.host());
     navigate(find<QLineEdit>(debug, QStringLiteral("urlText")),
              find<QAbstractButton>(debug, QStringLiteral("jumpCommand")), kShopUrl);
@@ -472,19 +544,35 @@ int runVelmora(const QString& pictures, const QString& work) {
         fail(QStringLiteral("the debugged page shows no board: ") + debugPage->LocationURL() +
              QLatin1Char(' ') +
              pageText(debugPage, QStringLiteral("document.body.innerHTML.slice(0,300)")));
-    clickInPage(debugPage, QStringLiteral("#btnTitle"));
-    if (!waitFor([&] {
-            return pageText(debugPage, QStringLiteral("document.getElementById('titleOut')."
-                                                      "textContent")) == "示例商城 - 首页";
-        }))
-        fail(QStringLiteral("the board's button did not run showTitle"));
-    if (!waitFor([] { return messageShown(QStringLiteral("读取完成")); }, 5000))
-        fail(QStringLiteral("no message after the title"));
+    pressReadTitle(debugPage, debugWindow, work + "/debugger-message.png");
     pick(find<QComboBox>(debug, QStringLiteral("functionCombo")), QStringLiteral("showTitle();"));
     press(find<QAbstractButton>(debug, QStringLiteral("executeFunctionCommand")));
     settle(500);
+    if (rectInPage(debugPage, QStringLiteral("#velmoraPanel"))
+            .intersects(rectInPage(debugPage, QStringLiteral("#velmoraBoard"))))
+        fail(QStringLiteral("the analysis panel covers the board"));
     shoot(debugWindow, pictures + "/debugger.png");
+    {
+        // A double click on the left panel folds it to a strip; the page takes the room.
+        auto* frame = find<QWidget>(debug, QStringLiteral("debugFrame"));
+        const int shown = frame->width();
+        QTest::mouseDClick(frame, Qt::LeftButton, {}, QPoint(shown / 2, 8));
+        if (!waitFor([&] { return frame->width() < shown / 4; }, 3000))
+            fail(QStringLiteral("a double click did not fold the left panel"));
+        QTest::mouseDClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 8));
+        if (!waitFor([&] { return frame->width() == shown; }, 3000))
+            fail(QStringLiteral("a second double click did not bring the left panel back"));
+    }
     debug.close();
+    {
+        // bug.log traces each dressing stage by stage, errors or none.
+        const QString log = QString::fromLocal8Bit(readBytes(folder + "/bug.log"));
+        for (const char* stage : {"=>debug start", "=>debug runScript start",
+                                  "=>debug inScript2Wnd end", "=>debug end"})
+            if (!log.contains(QLatin1String(stage)))
+                fail(QStringLiteral("bug.log lacks ") + QLatin1String(stage) + ": " + log);
+        out() << "  bug.log: " << log.count(QLatin1Char('\n')) << " lines\n";
+    }
 
     step(QStringLiteral("录 制 a click and a typed value"));
     press(find<QAbstractButton>(wnd, QStringLiteral("recordCommand")));
@@ -518,11 +606,20 @@ int runVelmora(const QString& pictures, const QString& work) {
     QWidget* makerWindow = need(maker.widget(), QStringLiteral("box maker"));
     if (find<QComboBox>(maker, QStringLiteral("scriptCombo"))->currentText() != kScriptName)
         fail(QStringLiteral("the box maker did not take the chosen script"));
-    pick(find<QComboBox>(maker, QStringLiteral("cssFileCombo")), QStringLiteral("default"));
+    // No skin is chosen until the user chooses one; the path is a drawn name no box has yet.
+    auto* makerSkins = find<QComboBox>(maker, QStringLiteral("cssFileCombo"));
+    if (makerSkins->currentIndex() != -1) fail(QStringLiteral("the box maker chose a skin"));
+    pick(makerSkins, QStringLiteral("default"));
     auto* boxPath = find<QLineEdit>(maker, QStringLiteral("pathText"));
-    out() << "  default box path: " << boxPath->text() << "\n";
-    const QString boxFile = folder + "/box/" + kBoxName;
-    typeInto(boxPath, boxFile);
+    const QString boxFile = boxPath->text();
+    const QFileInfo box(boxFile);
+    if (box.absolutePath() != QDir(folder + "/box").absolutePath() ||
+        !QRegularExpression(QStringLiteral("^Tolvar脚本\\d{1,3}\\.tvb$"))
+             .match(box.fileName())
+             .hasMatch() ||
+        box.exists())
+        fail(QStringLiteral("the default box path is ") + boxFile);
+    out() << "  default box path: " << boxFile << "\n";
     shoot(makerWindow, pictures + "/box-maker.png");
     platform::clearShownDialogs();
     press(find<QAbstractButton>(maker, QStringLiteral("packageCommand")));
@@ -547,31 +644,45 @@ int runZandrel(const QString& pictures, const QString& work) {
     const QString folder = layOutProgramFolder(work, QStringLiteral("zandrel"));
     writeSiteIni(folder, site);
     // The user copies the box from the workbench's box folder into the player's folder.
-    if (!QFile::copy(work + "/Velmora/box/" + kBoxName, folder + "/" + kBoxName))
+    const QStringList made =
+        QDir(work + "/Velmora/box").entryList({QStringLiteral("*.tvb")}, QDir::Files);
+    if (made.size() != 1)
         fail(QStringLiteral("no box in ") + work + QStringLiteral(" (run the velmora part first)"));
+    const QString boxName = made.first();
+    if (!QFile::copy(work + "/Velmora/box/" + boxName, folder + "/" + boxName))
+        fail(QStringLiteral("cannot copy the box"));
 
     TolvarBoxForm& player = TolvarBoxForm::instance();
     player.registerComponent = [](const QString&) {};
     step(QStringLiteral("Zandrel starts on the remembered box"));
     player.show();
-    player.widget()->resize(860, 600);
     auto intro = [&] {
         WebBrowser* wb = player.host().elementInUse();
         return pageHas(wb, QStringLiteral(".zd-card"));
     };
     if (!intro()) fail(QStringLiteral("no introduction page"));
+    const QString sample = QStringLiteral("页面标题");
+    auto introduces = [&](const QString& name) {
+        return pageText(player.host().elementInUse(), QStringLiteral("document.body.innerText"))
+            .contains(name);
+    };
+    if (!introduces(sample)) fail(QStringLiteral("the first start does not introduce the sample"));
 
-    step(QStringLiteral("脚本列表: the new box; started again it is introduced"));
-    pick(find<QComboBox>(player, QStringLiteral("scriptListCombo")), kBoxName);
-    if (player.currentBoxFile != kBoxName) fail(QStringLiteral("box not chosen"));
+    step(
+        QStringLiteral("脚本列表: the new box is in use at once, its introduction comes at the "
+                       "next start"));
+    pick(find<QComboBox>(player, QStringLiteral("scriptListCombo")), boxName);
+    if (player.currentBoxFile != boxName) fail(QStringLiteral("box not chosen"));
+    if (player.widget()->windowTitle() != QStringLiteral("ZandrelV2.0(") + kScriptName + ")")
+        fail(QStringLiteral("the caption is ") + player.widget()->windowTitle());
+    settle(500);
+    if (!introduces(sample) || introduces(kScriptName))
+        fail(QStringLiteral("picking a box changed the introduction page on show"));
     player.close();
     settle(300);
     player.show();
-    player.widget()->resize(860, 600);
     if (!intro()) fail(QStringLiteral("no introduction page after the restart"));
-    if (!pageText(player.host().elementInUse(), QStringLiteral("document.body.innerText"))
-             .contains(kScriptName))
-        fail(QStringLiteral("the introduction is not of the new box"));
+    if (!introduces(kScriptName)) fail(QStringLiteral("the introduction is not of the new box"));
     shoot(player.widget(), pictures + "/player-intro.png");
 
     step(QStringLiteral("a matching page shows the board"));
@@ -579,15 +690,16 @@ int runZandrel(const QString& pictures, const QString& work) {
              find<QAbstractButton>(player, QStringLiteral("urlCommand")), kShopUrl);
     WebBrowser* page = player.host().elementInUse();
     if (!pageHas(page, QStringLiteral("#btnTitle"))) fail(QStringLiteral("no board in the page"));
-    clickInPage(page, QStringLiteral("#btnTitle"));
-    if (!waitFor([&] {
-            return pageText(page, QStringLiteral("document.getElementById('titleOut')."
-                                                 "textContent")) == "示例商城 - 首页";
-        }))
-        fail(QStringLiteral("the board's button did nothing"));
-    if (!waitFor([] { return messageShown(QStringLiteral("读取完成")); }, 5000))
-        fail(QStringLiteral("no message after the title"));
+    pressReadTitle(page, player.widget(), work + "/player-message.png");
     shoot(player.widget(), pictures + "/player-page.png");
+
+    step(QStringLiteral("首 页 opens the maker's site"));
+    QTest::mouseClick(find<QAbstractButton>(player, QStringLiteral("toolBtn_0")), Qt::LeftButton);
+    if (!waitFor([&] {
+            WebBrowser* wb = player.host().elementInUse();
+            return wb && wb->LocationURL().startsWith(site.base()) && wb->ReadyState() == 4;
+        }))
+        fail(QStringLiteral("首 页 went to ") + player.host().elementInUse()->LocationURL());
     player.close();
     return 0;
 }
@@ -606,7 +718,6 @@ int runQuillon(const QString& pictures, const QString& work) {
     nodeWndForm& nodes = nodeWndForm::instance();
     QWidget* viewerWindow = need(viewer.widget(), QStringLiteral("page viewer"));
     QWidget* nodeWindow = need(nodes.widget(), QStringLiteral("node window"));
-    viewerWindow->resize(720, 500);
     settle(300);
     navigate(find<QLineEdit>(viewer, QStringLiteral("Text1")),
              find<QAbstractButton>(viewer, QStringLiteral("Command1")), kShopUrl);
@@ -640,6 +751,10 @@ int runQuillon(const QString& pictures, const QString& work) {
         find<QPlainTextEdit>(nodes, QStringLiteral("scriptText"))->toPlainText();
     out() << "  " << expression << "\n";
     if (expression.isEmpty()) fail(QStringLiteral("no expression written"));
+    if (!pageText(viewer.elementInUse(), QStringLiteral("document.getElementById('item1')"
+                                                        ".style.border"))
+             .contains(QStringLiteral("blue")))
+        fail(QStringLiteral("the element is not outlined"));
 
     // One picture: the page viewer with the node window beside it.
     const QImage left = framed(viewerWindow);
@@ -653,6 +768,13 @@ int runQuillon(const QString& pictures, const QString& work) {
         p.drawImage(left.width() + 12, 0, right);
     }
     save(both, pictures + "/analyzer.png");
+
+    step(QStringLiteral("执 行 runs the expression in the page"));
+    platform::clearShownDialogs();
+    press(find<QAbstractButton>(nodes, QStringLiteral("runCommand")));
+    // The display tab's first choice shows the element's id.
+    if (!waitFor([] { return messageShown(QStringLiteral("item1")); }, 5000))
+        fail(QStringLiteral("执 行 showed no message"));
     nodes.close();
     viewer.close();
     return 0;

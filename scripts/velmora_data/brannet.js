@@ -14,7 +14,7 @@
     tag: byId('vpTag'), size: byId('vpSize'), text: byId('vpText'), path: byId('vpPath'),
     check: byId('vpCheck'), alt: byId('vpAlt'), copy: byId('vpCopy'), eval: byId('vpEval'),
     result: byId('vpResult'), errors: byId('vpErrors'), clear: byId('vpClear'),
-    count: byId('vpCount')
+    count: byId('vpCount'), errorBox: byId('vpErrorBox')
   };
   for (var k in ui) if (!ui[k]) return;
 
@@ -255,6 +255,11 @@
     }
     ui.count.textContent = String(errors.length);
     ui.count.className = 'vpCount vpCountOn';
+    // The list shows once there is something in it; the count in the bar says the rest.
+    if (ui.errorBox.className !== '') {
+      ui.errorBox.className = '';
+      fitBesideBoard(false);
+    }
   }
   window.addEventListener('error', function (e) {
     if (e.target && e.target !== window && e.target.nodeType === 1) {
@@ -273,9 +278,11 @@
   });
   ui.clear.addEventListener('click', function () {
     errors = [];
-    ui.errors.textContent = '暂无';
+    ui.errors.textContent = '';
+    ui.errorBox.className = 'vpQuiet';
     ui.count.textContent = '0';
     ui.count.className = 'vpCount';
+    fitBesideBoard(false);
   });
 
   // The panel keeps to the bottom left corner of the window: it moves by its left and bottom
@@ -300,7 +307,34 @@
     ui.fold.textContent = folded ? '+' : '—';
     ui.fold.title = folded ? '展开' : '收起';
     ui.bar.title = folded ? '点击展开, 拖动可移动' : '';
-    if (!folded) keepInView();
+    if (!folded) {
+      fitBesideBoard(false);
+      keepInView();
+    }
+  }
+
+  // The board of the shipped skins stands in the top right corner, the panel in the bottom
+  // left one; in a narrow window (the debugger's as it opens) the two meet. Until the user
+  // drags the panel, it leaves the board its place: its body takes the room below the board
+  // and scrolls, and where that room would not even show a few lines the panel starts as its
+  // handle.
+  var kGap = 8, kLeastBody = 100, dragged = false;
+  function fitBesideBoard(mayFold) {
+    if (dragged || isFolded()) return;
+    ui.body.style.maxHeight = '';
+    var board = document.getElementById('velmoraBoard');
+    if (!board || board === panel || panel.contains(board)) return;
+    var b = board.getBoundingClientRect(), p = panel.getBoundingClientRect();
+    if (b.width === 0 || b.height === 0) return;
+    if (p.right <= b.left || p.left >= b.right || p.bottom + kGap <= b.top ||
+        p.top >= b.bottom + kGap) return;
+    var frame = panel.offsetHeight - ui.body.offsetHeight;
+    var room = Math.floor(p.bottom - (b.bottom + kGap) - frame);
+    if (room < kLeastBody && mayFold) {
+      setFolded(true);
+      return;
+    }
+    ui.body.style.maxHeight = Math.max(room, kLeastBody) + 'px';
   }
 
   var grip = null;
@@ -316,6 +350,7 @@
     var dx = e.clientX - grip.x, dy = e.clientY - grip.y;
     if (!grip.moved && Math.abs(dx) + Math.abs(dy) < 4) return;
     grip.moved = true;
+    dragged = true;
     moveTo(grip.left + dx, grip.bottom - dy);
   }, true);
   document.addEventListener('mouseup', function (e) {
@@ -326,5 +361,9 @@
     // Folded, the whole handle unfolds; open, the fold button folds.
     if (isFolded() || e.target === ui.fold) setFolded(!isFolded());
   }, true);
-  window.addEventListener('resize', keepInView);
+  window.addEventListener('resize', function () {
+    fitBesideBoard(false);
+    keepInView();
+  });
+  fitBesideBoard(true);
 })();

@@ -142,6 +142,8 @@ STYLE = """
 #velmoraPanel .vpBody
 {
 	padding: 8px 12px 10px 12px;
+	overflow-x: hidden;
+	overflow-y: auto;
 }
 #velmoraPanel.vpFolded
 {
@@ -186,7 +188,7 @@ STYLE = """
 {
 	display: flex;
 	align-items: center;
-	margin: 8px 0 4px 0;
+	margin: 6px 0 3px 0;
 	color: #7f8a9c;
 }
 #velmoraPanel .vpHeadText
@@ -235,7 +237,7 @@ STYLE = """
 {
 	display: block;
 	width: 100%;
-	height: 48px;
+	height: 40px;
 	padding: 4px 6px;
 	border: 1px solid #3a4252;
 	border-radius: 4px;
@@ -293,6 +295,10 @@ STYLE = """
 {
 	color: #ff7b72;
 }
+#velmoraPanel .vpQuiet
+{
+	display: none;
+}
 #velmoraPanel .vpErrors
 {
 	display: block;
@@ -345,9 +351,11 @@ DIV = """<div id="velmoraPanel" class="velmoraPanel">\
 <div class="vpHead"><span class="vpHeadText">求值 (回车执行, el 为当前元素)</span></div>\
 <input id="vpEval" class="vpEval" type="text" value="el.textContent" spellcheck="false"/>\
 <div id="vpResult" class="vpResult"></div>\
+<div id="vpErrorBox" class="vpQuiet">\
 <div class="vpHead"><span class="vpHeadText">页面错误</span>\
 <span id="vpClear" class="vpButton vpPlain">清除</span></div>\
-<div id="vpErrors" class="vpErrors">暂无</div>\
+<div id="vpErrors" class="vpErrors"></div>\
+</div>\
 </div>\
 </div>"""
 

@@ -15,13 +15,24 @@ Rules kept by every skin below:
 - each item rule carries a second selector under the board's id on the next line, so that
   the site's own rules for div and input do not win over the board's.
 
+The player's shipped sample box, data/zandrel/页面标题.tvb, carries the default skin whole;
+it is written again from that skin and the sample script data/velmora/script/常用工具/页面标题.txt.
+
 Run from anywhere: python3 scripts/velmora_data/make_skins.py
 """
 
+import base64
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.normpath(os.path.join(HERE, "..", "..", "data", "velmora", "css"))
+DATA = os.path.normpath(os.path.join(HERE, "..", "..", "data"))
+OUT = os.path.join(DATA, "velmora", "css")
+SAMPLE_SCRIPT = os.path.join(DATA, "velmora", "script", "常用工具", "页面标题.txt")
+SAMPLE_BOX = os.path.join(DATA, "zandrel", "页面标题.tvb")
+
+STANDARD = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"
+GENERAL = "QwErTyUiOpAsDfGhJkLzXcVbNm1234567890qWeRtYuIoPaSdFgHjKlZxCvBnM+/"
+BOX = "mNbVcXzLkJhGfDsApOiUyTrEwQ0987654321MnBvCxZlKjHgFdSaPoIuYtReWq/+"
 TOKEN = "$" + "BoardTemplate" + "$"
 
 STYLE = """
@@ -457,11 +468,26 @@ def skin_text(values):
     return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("gbk")
 
 
+def encoded(data, alphabet):
+    return base64.b64encode(data).decode("ascii").translate(str.maketrans(STANDARD, alphabet))
+
+
+def box_bytes(skin, script):
+    """A box as the box maker packs it: both files as read whole (every line ended by CR LF)."""
+    inner = encoded(skin, GENERAL).encode("ascii") + b":" + script
+    return (encoded(inner, BOX) + "\r\n").encode("ascii")
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     for name, values in SKINS.items():
         with open(os.path.join(OUT, name + ".skin"), "wb") as f:
             f.write(skin_text(values))
+    with open(SAMPLE_SCRIPT, "rb") as f:
+        script = f.read()
+    assert script.endswith(b"\r\n") and script.count(b"\r\n") == 1, "one script line"
+    with open(SAMPLE_BOX, "wb") as f:
+        f.write(box_bytes(skin_text(SKINS["default"]), script))
 
 
 if __name__ == "__main__":

@@ -70,6 +70,9 @@ class ViewerPagesTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(page("document.getElementById('w').textContent"),
                                   QVariant(QStringLiteral("json")), 15000);
         QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
+        // The page viewer's address box shows where the page in use is.
+        QTRY_COMPARE(viewer_.control<QLineEdit>(QStringLiteral("Text1"))->text(),
+                     QStringLiteral("about:blank"));
         // The tree of the written window is there to be had.
         nodes_.control<QPushButton>(QStringLiteral("Command1"))->click();
         auto* tree = nodes_.control<QTreeWidget>(QStringLiteral("nodeTV"));

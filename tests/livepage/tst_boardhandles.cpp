@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QWebEngineView>
 
@@ -36,6 +37,22 @@ const char* const kBoard = R"XML(<list style="default">
 <item><id>btnStart</id><show>开始采集</show><click>start()</click><style>tvButtonMain</style></item>
 <enter><id>keyword</id><show>耳机</show><style>tvEnter</style></enter>
 <label><id>result</id><show>已采集 0 条</show><style>tvLabel</style></label>
+</list>)XML";
+
+// The walk-through's board: a button and a display area.
+const char* const kSmallBoard = R"XML(<list style="default">
+<item><id>btnTitle</id><show>读取标题</show><click>start()</click><style>tvButtonMain</style></item>
+<label><id>result</id><show>点击上面的按钮</show><style>tvLabel</style></label>
+</list>)XML";
+
+// A board that holds more: three buttons, a text box and two display areas.
+const char* const kTallBoard = R"XML(<list style="default">
+<item><id>b1</id><show>开始采集</show><click>start()</click><style>tvButtonMain</style></item>
+<item><id>b2</id><show>暂停</show><click>start()</click><style>tvButton</style></item>
+<item><id>b3</id><show>导出</show><click>start()</click><style>tvButton</style></item>
+<enter><id>keyword</id><show>耳机</show><style>tvEnter</style></enter>
+<label><id>result</id><show>已采集 0 条</show><style>tvLabel</style></label>
+<label><id>note</id><show>每页 20 条</show><style>tvLabel</style></label>
 </list>)XML";
 
 const char* const kCode =
@@ -99,6 +116,25 @@ class BoardHandlesTest : public QObject {
         }
         QTest::qWait(15);
         QTest::mouseRelease(input(), Qt::LeftButton, {}, to);
+    }
+
+    // The board of the skin, then the panel, as the debugger dresses a page.
+    bool dressBoth(const char* boardXml) {
+        if (!load()) return false;
+        XmlDocument boardDoc;
+        if (!boardDoc.loadXML(QString::fromUtf8(boardXml))) return false;
+        const QString folder = sourceDataFolder("velmora");
+        skinModule::applySkinAndRunScript(wb_->Document(),
+                                          ScriptModule::readTextFile(folder + "/css/default.skin"),
+                                          boardDoc.documentElement(), QString::fromUtf8(kCode));
+        skinModule::injectAnalysisPanel(wb_->Document(),
+                                        ScriptModule::readTextFile(folder + "/Brannet.dll"));
+        return QTest::qWaitFor(
+            [&] {
+                return rectOf(QStringLiteral("velmoraBoard")).width() > 200 &&
+                       rectOf(QStringLiteral("velmoraPanel")).width() > 0;
+            },
+            5000);
     }
 
     bool load() {
@@ -188,6 +224,67 @@ class BoardHandlesTest : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return rectOf(board).top() == 0; }, 5000));
         QCOMPARE(rectOf(board).x(), 0);
         QVERIFY(rectOf(board).width() > 200);
+    }
+
+    // In a page area as small as the debugger's when it opens, the panel keeps clear of the
+    // board: whole when there is room below the board, scrolling its body when there is less,
+    // as a handle when there is hardly any. A large window leaves it as it is.
+    void panelLeavesTheBoardItsPlace_data() {
+        // The page area of the debugger as it opens.
+        const QSize debugger(419, 433);
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<QByteArray>("board");
+        QTest::addColumn<QString>("expected");  // "whole", "scrolls" or "handle"
+        QTest::newRow("two items") << debugger << QByteArray(kSmallBoard) << "whole";
+        QTest::newRow("three items") << debugger << QByteArray(kBoard) << "scrolls";
+        QTest::newRow("six items") << debugger << QByteArray(kTallBoard) << "handle";
+        QTest::newRow("six items, a large window")
+            << QSize(1000, 700) << QByteArray(kTallBoard) << "whole";
+    }
+    void panelLeavesTheBoardItsPlace() {
+        QFETCH(QSize, area);
+        QFETCH(QByteArray, board);
+        QFETCH(QString, expected);
+        wb_->setGeometry(QRect(QPoint(0, 0), area));
+        const auto restore = qScopeGuard([this] { wb_->setGeometry(0, 0, 1000, 700); });
+        QVERIFY(dressBoth(board.constData()));
+        const QString panel = QStringLiteral("velmoraPanel");
+        const QRect boardBox = rectOf(QStringLiteral("velmoraBoard"));
+        const QRect open = rectOf(panel);
+        auto text = [](const QRect& r) {
+            return QStringLiteral("%1,%2 %3x%4")
+                .arg(r.x())
+                .arg(r.y())
+                .arg(r.width())
+                .arg(r.height());
+        };
+        QVERIFY2(!open.intersects(boardBox),
+                 qPrintable("panel " + text(open) + ", board " + text(boardBox)));
+        // Still in its corner.
+        QCOMPARE(open.x(), 16);
+        QCOMPARE(open.y() + open.height(), area.height() - 16);
+        const bool folded =
+            eval("document.getElementById('velmoraPanel').className.indexOf('vpFolded') >= 0")
+                .toBool();
+        const bool scrolls = eval(
+                                 "(function(){var b=document.getElementById('vpBody');"
+                                 "return b.scrollHeight > b.clientHeight + 1;})()")
+                                 .toBool();
+        QCOMPARE(folded, expected == "handle");
+        QCOMPARE(scrolls, expected == "scrolls");
+        if (expected == "handle") QVERIFY(open.height() <= 40);
+        if (expected != "whole") return;
+
+        // A page error brings in the error list, and the panel still keeps clear.
+        QVERIFY(!skinModule::execInPage(wb_->Document(), QStringLiteral("runner"),
+                                        QStringLiteral("javascript"),
+                                        QStringLiteral("throw new Error('zz9')"))
+                     .isEmpty());
+        QTRY_VERIFY(eval("document.getElementById('vpErrors').textContent")
+                        .toString()
+                        .contains(QStringLiteral("zz9")));
+        QVERIFY2(!rectOf(panel).intersects(boardBox),
+                 qPrintable("panel " + text(rectOf(panel)) + ", board " + text(boardBox)));
     }
 
     void panelFoldsAndMoves() {

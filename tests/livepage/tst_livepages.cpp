@@ -93,6 +93,9 @@ class LivePagesTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(page(host, "document.getElementById('w').textContent"),
                                   QVariant(QStringLiteral("json")), 15000);
         QCOMPARE(host.elementInUse()->LocationURL(), QStringLiteral("about:blank"));
+        // The address box keeps the opener's address.
+        QCOMPARE(form.control<QLineEdit>(QStringLiteral("urlText"))->text(),
+                 server_->url("/writer.html"));
         QVERIFY(go(form, host, "/plain.html"));
         QCOMPARE(host.elementInUse()->LocationURL(), server_->url("/plain.html"));
         QVERIFY(page(host, "!!document.getElementById('plain')").toBool());

@@ -67,6 +67,9 @@ class PlayerPopUpsTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(page("document.getElementById('w').textContent"),
                                   QVariant(QStringLiteral("json")), 15000);
         QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
+        // The address box keeps the opener's address.
+        QCOMPARE(form_.control<QLineEdit>(QStringLiteral("urlText"))->text(),
+                 server_->url("/writer.html"));
         QVERIFY(go("/plain.html"));
         QCOMPARE(inUse()->LocationURL(), server_->url("/plain.html"));
         QVERIFY(page("!!document.getElementById('plain')").toBool());
