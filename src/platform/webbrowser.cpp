@@ -318,6 +318,11 @@ constexpr int kStuckAfterMs = 1000;
 // of a written window reads them, and without them the engine crashes. A timer of its own, not
 // a queued call, so that it comes after that one.
 constexpr int kViewAfterSettingsMs = 20;
+// Nor does it get its view before its first load (the written window's empty document, or the
+// address it was opened with) has ended: a view given while that navigation is about to start
+// stays blank for good, on a busy machine a few times in a hundred. A load that takes longer
+// than this shows while it comes in, as any page does; by then it is well under way.
+constexpr int kViewAtTheLatestMs = 1500;
 
 const QString kForgetNameScript = QStringLiteral("forgetWindowName");
 
@@ -345,10 +350,24 @@ void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
     commitPending_ = false;
     request.openIn(page_);
     page_->applySettings();
+    viewAwaitsSettings_ = true;
+    viewAwaitsFirstLoad_ = true;
     QPointer<WebBrowser> self(this);
-    QTimer::singleShot(kViewAfterSettingsMs, this, [self] {
-        if (self) self->attachView();
+    WebPage* adopted = page_;
+    QTimer::singleShot(kViewAfterSettingsMs, this, [self, adopted] {
+        if (!self || self->page_ != adopted) return;
+        self->viewAwaitsSettings_ = false;
+        self->attachViewWhenReady();
     });
+    QTimer::singleShot(kViewAtTheLatestMs, this, [self, adopted] {
+        if (!self || self->page_ != adopted) return;
+        self->viewAwaitsFirstLoad_ = false;
+        self->attachViewWhenReady();
+    });
+}
+
+void WebBrowser::attachViewWhenReady() {
+    if (!viewAwaitsSettings_ && !viewAwaitsFirstLoad_) attachView();
 }
 
 // A name a page gave this window (window.open(address, name)) goes with the navigations the
@@ -546,6 +565,7 @@ void WebBrowser::onLoading(const QWebEngineLoadingInfo& info) {
     }
     loading_ = qMax(0, loading_ - 1);
     if (loading_ == 0) requested_ = false;
+    if (std::exchange(viewAwaitsFirstLoad_, false)) attachViewWhenReady();
     if (forgetLoadStarted_ && loading_ == 0) keepWindowName();
     // Nothing came of a load that failed with the stuck renderer ended for the next. A load
     // that succeeded meanwhile (a busy renderer taken for a stuck one) has its document.

@@ -194,6 +194,11 @@ class WebBrowser : public QWidget {
     int index_ = 0;
     std::unique_ptr<QPrinter> printer_;
     bool printWhenShown_ = false;
+    // A window taken over from a new-window request gets its view once both have happened:
+    // the settings update has reached it, and its first load has ended.
+    bool viewAwaitsSettings_ = false;
+    bool viewAwaitsFirstLoad_ = false;
+    void attachViewWhenReady();
     // From Navigate() to the end of the load it started: that load's document starts without
     // the window name an earlier page of this window was given.
     bool forgetsName_ = false;

@@ -122,6 +122,10 @@ class WebBrowserTest : public QObject {
             "function chained() { var c = window.open('');"
             " c.document.write('<script>window.open(\"' + location.origin + '/a.html\");"
             "<\\/script>'); c.document.close(); }"
+            "function chainedBusy() { var c = window.open('');"
+            " c.document.write('<script>window.open(\"' + location.origin + '/a.html\");"
+            " var t0 = Date.now(); while (Date.now() - t0 < 300) {}"
+            "<\\/script>'); c.document.close(); }"
             "function thenAway() { var c = window.open('');"
             " c.document.write('<p id=\"w\">json</p>'); c.location = '/b.html'; }"
             "</script>writer</body></html>");
@@ -354,8 +358,16 @@ class WebBrowserTest : public QObject {
     }
 
     // A written window that opens a window of its own at once, before it has a view, and goes
-    // (the chain destroys it): the window it opened shows its page.
+    // (the chain destroys it): the window it opened shows its page. Also when the written
+    // window's script runs on after the opening, so that the new window's page starts loading
+    // only after its control had the time to get a view.
+    void popUpOfAPopUpWithoutView_data() {
+        QTest::addColumn<QString>("call");
+        QTest::newRow("at once") << QStringLiteral("chained();");
+        QTest::newRow("opener busy after") << QStringLiteral("chainedBusy();");
+    }
     void popUpOfAPopUpWithoutView() {
+        QFETCH(QString, call);
         QWidget host(window_.get());
         host.resize(600, 400);
         host.show();
@@ -368,7 +380,7 @@ class WebBrowserTest : public QObject {
         QSignalSpy done(&array, &BrowserArray::DocumentComplete);
         first->Navigate(server_->url("/writer.html"));
         QTRY_VERIFY_WITH_TIMEOUT(!done.isEmpty(), 15000);
-        QVERIFY(first->Document().execScript("chained();").ok);
+        QVERIFY(first->Document().execScript(call).ok);
         QTRY_VERIFY_WITH_TIMEOUT(array.element(2) && array.element(2)->view(), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(array.element(2)->LocationURL(), server_->url("/a.html"), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(inkOf(array.element(2)->view()) > 0, 15000);
