@@ -348,10 +348,10 @@ void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
     requested_ = true;
     loading_ = 0;
     commitPending_ = false;
-    request.openIn(page_);
-    page_->applySettings();
     viewAwaitsSettings_ = true;
     viewAwaitsFirstLoad_ = true;
+    request.openIn(page_);
+    page_->applySettings();
     QPointer<WebBrowser> self(this);
     WebPage* adopted = page_;
     QTimer::singleShot(kViewAfterSettingsMs, this, [self, adopted] {
