@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "library/scriptfunctions.h"
 #include "library/translate.h"
@@ -297,31 +298,45 @@ void ScriptEditPanel::timerClicked() {
 }
 
 QString ScriptEditPanel::textForView(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r')) {
-            if (i + 1 < n && text[i + 1] == QLatin1Char('\n')) {
-                out += QLatin1Char('\n');
-                ++i;
-            } else {
-                out += kLoneCrMark;
-            }
+    // One pass into a text of the right size: a long script is put into a view whole.
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = begin + text.size();
+    if (std::find(begin, end, u'\r') == end) return text;
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    char16_t* const start = o;
+    for (const char16_t* p = begin; p != end; ++p) {
+        if (*p != u'\r') {
+            *o++ = *p;
+        } else if (p + 1 != end && p[1] == u'\n') {
+            *o++ = u'\n';
+            ++p;
         } else {
-            out += c;
+            *o++ = kLoneCrMark.unicode();
         }
     }
+    out.truncate(o - start);
     return out;
 }
 
 QString ScriptEditPanel::textFromView(const QString& viewText) {
-    QString out = viewText;
-    out.replace(QLatin1Char('\n'), kCrLf);
-    out.replace(QChar::ParagraphSeparator, kCrLf);
-    out.replace(QChar::LineSeparator, kCrLf);
-    out.replace(kLoneCrMark, QLatin1Char('\r'));
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(viewText.utf16());
+    const char16_t* const end = begin + viewText.size();
+    auto isBreak = [](char16_t c) {
+        return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    const qsizetype breaks = std::count_if(begin, end, isBreak);
+    if (breaks == 0 && std::find(begin, end, kLoneCrMark.unicode()) == end) return viewText;
+    QString out(viewText.size() + breaks, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (const char16_t* p = begin; p != end; ++p) {
+        if (isBreak(*p)) {
+            *o++ = u'\r';
+            *o++ = u'\n';
+        } else {
+            *o++ = *p == kLoneCrMark.unicode() ? u'\r' : *p;
+        }
+    }
     return out;
 }
 

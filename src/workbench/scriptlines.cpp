@@ -34,7 +34,9 @@ ScriptLines::Line ScriptLines::readLine(QStringView viewLine) const {
         return line;
     }
     if (plain) {
-        line.english = TranslateModule::translateLineCn2En(viewLine.toString()) + kCrLf;
+        line.english.reserve(viewLine.size() + viewLine.size() / 2 + 2);
+        TranslateModule::appendLineCn2En(line.english, viewLine);
+        line.english += kCrLf;
     } else {
         const QString text = ScriptEditPanel::textFromView(viewLine.toString());
         line.english = TranslateModule::translateScript(text, "cn2en");

@@ -119,6 +119,35 @@ class ScriptEditPanelTest : public QObject {
     // Every line break the user can make in either view, typed or pasted, comes back from the
     // panel as CR LF and through a script file as a line end: never as a character the file
     // cannot hold.
+    // The conversions between the panel's text and a view's, on texts of the characters
+    // they treat and others, against the rules written out one replacement at a time.
+    void viewTextConversionsFollowTheirRules() {
+        const QString alphabet = QString::fromUtf16(u"a中\r\n\u2028\u2029\u240D ");
+        std::mt19937 random(20261212);
+        for (int round = 0; round < 2000; ++round) {
+            QString text;
+            for (int i = std::uniform_int_distribution<int>(0, 12)(random); i > 0; --i)
+                text +=
+                    alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(random)];
+            QString forView;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                if (text[i] != u'\r')
+                    forView += text[i];
+                else if (i + 1 < text.size() && text[i + 1] == u'\n')
+                    forView += QChar(u'\n'), ++i;
+                else
+                    forView += ScriptEditPanel::kLoneCrMark;
+            }
+            QCOMPARE(ScriptEditPanel::textForView(text), forView);
+            QString fromView = text;
+            fromView.replace(u'\n', QStringLiteral("\r\n"));
+            fromView.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+            fromView.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+            fromView.replace(ScriptEditPanel::kLoneCrMark, QChar(u'\r'));
+            QCOMPARE(ScriptEditPanel::textFromView(text), fromView);
+        }
+    }
+
     void everyLineBreakIsALineEnd_data() {
         QTest::addColumn<QString>("viewName");
         QTest::newRow("code view") << "codeText";
