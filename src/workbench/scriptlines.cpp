@@ -18,14 +18,37 @@ ScriptLines::ScriptLines(QTextDocument* document, bool translated, QObject* pare
     rebuild();
 }
 
+namespace {
+
+// Characters that end a script line or stand for a lone CR, and the document's block
+// separators: below U+000E or at U+2028 and above, so most characters are passed over with
+// two comparisons.
+bool mayBreak(char16_t c) {
+    return c < 0x0E || c >= 0x2028;
+}
+bool breaksLine(char16_t c) {
+    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator || c == ScriptEditPanel::kLoneCrMark.unicode();
+}
+// A plain text put in starts a block at a line feed and at the paragraph separator and frame
+// marks, each of which the document holds as a paragraph separator.
+bool startsBlock(char16_t c) {
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1;
+}
+
+}  // namespace
+
 ScriptLines::Line ScriptLines::readLine(QStringView viewLine) const {
+    const char16_t* p = reinterpret_cast<const char16_t*>(viewLine.utf16());
+    const bool plain = std::none_of(p, p + viewLine.size(),
+                                    [](char16_t c) { return mayBreak(c) && breaksLine(c); });
+    return readLine(viewLine, plain);
+}
+
+ScriptLines::Line ScriptLines::readLine(QStringView viewLine, bool plain) const {
     Line line;
     // Most lines read as they are shown; the others stand for a script line with a lone CR
     // or for several script lines (a line separator pasted in).
-    const bool plain = std::none_of(viewLine.begin(), viewLine.end(), [](QChar c) {
-        return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar::LineSeparator ||
-               c == QChar::ParagraphSeparator || c == ScriptEditPanel::kLoneCrMark;
-    });
     if (!translated_) {
         line.headerWithoutBrace =
             plain ? !ScriptModule::scanScriptFunctions(viewLine, line.calls)
@@ -46,22 +69,42 @@ ScriptLines::Line ScriptLines::readLine(QStringView viewLine) const {
 }
 
 void ScriptLines::rebuild() {
+    // Read from the whole text at once: going block by block costs several times as much
+    // when a long script is put in.
+    readLines(document_->toRawText());
+}
+
+void ScriptLines::rebuild(QStringView given) {
+    readLines(given);
+}
+
+void ScriptLines::readLines(QStringView text) {
     lines_.clear();
     linesWithCalls_ = headersWithoutBrace_ = englishSize_ = 0;
     callsStale_ = true;
-    // Read from the whole text at once: going block by block costs several times as much
-    // when a long script is put in.
-    const QString raw = document_->toRawText();
-    const QList<QStringView> viewLines = QStringView(raw).split(QChar::ParagraphSeparator);
-    if (viewLines.size() != document_->blockCount()) {
-        replaceLines(0, -1, document_->blockCount() - 1);
-        return;
-    }
-    lines_.reserve(viewLines.size());
-    for (const QStringView viewLine : viewLines) {
-        Line line = readLine(viewLine);
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = p + text.size();
+    lines_.reserve(document_->blockCount());
+    for (;;) {
+        // Where the block ends, and whether it holds a line break of its own on the way.
+        const char16_t* lineEnd = p;
+        bool plain = true;
+        for (; lineEnd != end; ++lineEnd) {
+            const char16_t c = *lineEnd;
+            if (!mayBreak(c)) continue;
+            if (startsBlock(c)) break;
+            plain = plain && !breaksLine(c);
+        }
+        Line line = readLine(QStringView(p, lineEnd), plain);
         count(line, 1);
         lines_.append(std::move(line));
+        if (lineEnd == end) break;
+        p = lineEnd + 1;
+    }
+    if (lines_.size() != document_->blockCount()) {
+        lines_.clear();
+        linesWithCalls_ = headersWithoutBrace_ = englishSize_ = 0;
+        replaceLines(0, -1, document_->blockCount() - 1);
     }
 }
 

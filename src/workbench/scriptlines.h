@@ -20,6 +20,9 @@ class ScriptLines : public QObject {
     // While paused, changes are not followed; rebuild reads every line afresh.
     void setPaused(bool paused) { paused_ = paused; }
     void rebuild();
+    // The same, from the text just given to the document (setPlainText), which holds it as
+    // given with each of its line breaks made a block separator.
+    void rebuild(QStringView given);
 
     // The script with English keywords: what translating the view's whole text back gives
     // (for a view that is not translated, nothing is kept and this is empty).
@@ -35,6 +38,11 @@ class ScriptLines : public QObject {
     };
 
     Line readLine(QStringView viewLine) const;
+    // plain: the line holds no line break nor the mark of a lone CR.
+    Line readLine(QStringView viewLine, bool plain) const;
+    // Reads the lines of text, whose blocks the document separates where text holds a
+    // character that starts a new one.
+    void readLines(QStringView text);
     // Adds a line to the running totals (sign 1) or takes it out of them (sign -1).
     void count(const Line& line, int sign);
     void contentsChange(int position, int removed, int added);

@@ -119,6 +119,61 @@ class ScriptEditPanelTest : public QObject {
     // Every line break the user can make in either view, typed or pasted, comes back from the
     // panel as CR LF and through a script file as a line end: never as a character the file
     // cannot hold.
+    // What the panel knows of a text it has just put into a view (the text itself, each
+    // line's English form and function calls) is what the view gives when read afresh,
+    // whatever line breaks and marks the text holds.
+    void textPutInAViewIsKnownAsTheViewHoldsIt_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("pairs");  // empty: the shipped ones
+        QTest::newRow("crlf lines")
+            << QStringLiteral("function a() {\r\nif (x) {}\r\n") << QStringList();
+        QTest::newRow("lone cr") << QStringLiteral("function a()\r{\r\nvar b;") << QStringList();
+        QTest::newRow("line separator")
+            << QString::fromUtf16(u"function a() {\u2028function b() {\r\nx") << QStringList();
+        QTest::newRow("paragraph separator")
+            << QString::fromUtf16(u"var a;\u2029function b() {\u2029") << QStringList();
+        QTest::newRow("frame start")
+            << QString::fromUtf16(u"function a() {\uFDD0if(x)") << QStringList();
+        QTest::newRow("frame end")
+            << QString::fromUtf16(u"if(x)\uFDD1function c() {") << QStringList();
+        QTest::newRow("the lone cr mark")
+            << QString::fromUtf16(u"function a() {\u240D\r\nvar \u240D;") << QStringList();
+        QTest::newRow("keywords and NUL")
+            << QString::fromUtf16(u"【函数】 q() {\r\n\u0000【如果】 (a)\r\n\r\n") << QStringList();
+        // A keyword may hold a lone LF, which the translation then puts into the code view.
+        QTest::newRow("lone lf from a keyword")
+            << QStringLiteral("甲 function f() {") << QStringList{"甲=a\nb"};
+    }
+    void textPutInAViewIsKnownAsTheViewHoldsIt() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, pairs);
+        TestProgramFolder folder(QStringLiteral("velmora"));
+        TranslateModule::loadKeywords();
+        if (!pairs.isEmpty()) TranslateModule::keywordPairs() = pairs;
+        Host h;
+        auto afresh = [&](const char* name) {
+            return ScriptEditPanel::textFromView(h.view(name)->document()->toRawText());
+        };
+        h.panel->setScriptText(text);
+        QCOMPARE(h.panel->currentScriptText(), afresh("codeText"));
+        QCOMPARE(h.panel->getScriptText(), afresh("codeText"));
+        h.click("explainCommand");
+        const QString english = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        QCOMPARE(h.panel->getScriptText(), english);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(english));
+        // Back in the code view the text in use is the translation itself, and the function
+        // lists are those of the view.
+        const QString back = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        h.click("codeCommand");
+        QCOMPARE(h.panel->currentScriptText(), back);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(afresh("codeText")));
+        // Once typed into, the code view is read again.
+        h.view("codeText")->setFocus();
+        h.typeKeys("codeText", "z");
+        QCOMPARE(h.panel->currentScriptText(), afresh("codeText"));
+        TranslateModule::keywordPairs().clear();
+    }
+
     // The conversions between the panel's text and a view's, on texts of the characters
     // they treat and others, against the rules written out one replacement at a time.
     void viewTextConversionsFollowTheirRules() {
