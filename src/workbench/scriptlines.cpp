@@ -42,10 +42,10 @@ ScriptLines::Line ScriptLines::readLine(QStringView viewLine) const {
     const char16_t* p = reinterpret_cast<const char16_t*>(viewLine.utf16());
     const bool plain = std::none_of(p, p + viewLine.size(),
                                     [](char16_t c) { return mayBreak(c) && breaksLine(c); });
-    return readLine(viewLine, plain);
+    return readLine(viewLine, plain, nullptr);
 }
 
-ScriptLines::Line ScriptLines::readLine(QStringView viewLine, bool plain) const {
+ScriptLines::Line ScriptLines::readLine(QStringView viewLine, bool plain, QString* bulk) const {
     Line line;
     // Most lines read as they are shown; the others stand for a script line with a lone CR
     // or for several script lines (a line separator pasted in).
@@ -56,15 +56,20 @@ ScriptLines::Line ScriptLines::readLine(QStringView viewLine, bool plain) const 
                         ScriptEditPanel::textFromView(viewLine.toString()), line.calls);
         return line;
     }
+    QString& english = bulk ? *bulk : line.english;
+    const qsizetype at = english.size();
     if (plain) {
-        line.english.reserve(viewLine.size() + viewLine.size() / 2 + 2);
-        TranslateModule::appendLineCn2En(line.english, viewLine);
-        line.english += kCrLf;
+        TranslateModule::appendLineCn2En(english, viewLine);
+        english += kCrLf;
     } else {
-        const QString text = ScriptEditPanel::textFromView(viewLine.toString());
-        line.english = TranslateModule::translateScript(text, "cn2en");
+        english += TranslateModule::translateScript(
+            ScriptEditPanel::textFromView(viewLine.toString()), "cn2en");
     }
-    line.headerWithoutBrace = !ScriptModule::scanScriptFunctions(line.english, line.calls);
+    if (bulk) {
+        line.at = at;
+        line.size = english.size() - at;
+    }
+    line.headerWithoutBrace = !ScriptModule::scanScriptFunctions(englishOf(line), line.calls);
     return line;
 }
 
@@ -82,6 +87,9 @@ void ScriptLines::readLines(QStringView text) {
     lines_.clear();
     linesWithCalls_ = headersWithoutBrace_ = englishSize_ = 0;
     callsStale_ = true;
+    // The English forms take about the room of the text; more is made as it is needed.
+    bulk_.clear();
+    if (translated_) bulk_.reserve(text.size() + text.size() / 4 + 16);
     const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
     const char16_t* const end = p + text.size();
     lines_.reserve(document_->blockCount());
@@ -95,7 +103,7 @@ void ScriptLines::readLines(QStringView text) {
             if (startsBlock(c)) break;
             plain = plain && !breaksLine(c);
         }
-        Line line = readLine(QStringView(p, lineEnd), plain);
+        Line line = readLine(QStringView(p, lineEnd), plain, translated_ ? &bulk_ : nullptr);
         count(line, 1);
         lines_.append(std::move(line));
         if (lineEnd == end) break;
@@ -111,7 +119,7 @@ void ScriptLines::readLines(QStringView text) {
 void ScriptLines::count(const Line& line, int sign) {
     linesWithCalls_ += sign * !line.calls.isEmpty();
     headersWithoutBrace_ += sign * line.headerWithoutBrace;
-    englishSize_ += sign * line.english.size();
+    englishSize_ += sign * englishOf(line).size();
 }
 
 void ScriptLines::replaceLines(int first, int oldLast, int newLast) {
@@ -162,7 +170,7 @@ QString ScriptLines::englishText() const {
     if (lines_.size() == 1 && document_->firstBlock().length() <= 1) return QString();
     QString out;
     out.reserve(englishSize_);
-    for (const Line& line : lines_) out += line.english;
+    for (const Line& line : lines_) out += englishOf(line);
     return out;
 }
 

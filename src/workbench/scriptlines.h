@@ -31,15 +31,24 @@ class ScriptLines : public QObject {
     QStringList functionCalls() const;
 
   private:
+    // A line read with the others keeps its English form in bulk_ (at, size), one read on
+    // its own in english: a long script is not held as one small text per line.
     struct Line {
         QString english;
+        qsizetype at = -1;
+        qsizetype size = 0;
         QStringList calls;
         bool headerWithoutBrace = false;
     };
+    QStringView englishOf(const Line& line) const {
+        return line.at < 0 ? QStringView(line.english)
+                           : QStringView(bulk_).sliced(line.at, line.size);
+    }
 
     Line readLine(QStringView viewLine) const;
-    // plain: the line holds no line break nor the mark of a lone CR.
-    Line readLine(QStringView viewLine, bool plain) const;
+    // plain: the line holds no line break nor the mark of a lone CR. With bulk, the English
+    // form is appended to it.
+    Line readLine(QStringView viewLine, bool plain, QString* bulk) const;
     // Reads the lines of text, whose blocks the document separates where text holds a
     // character that starts a new one.
     void readLines(QStringView text);
@@ -52,6 +61,7 @@ class ScriptLines : public QObject {
     bool translated_;
     bool paused_ = false;
     QList<Line> lines_;
+    QString bulk_;
     qsizetype linesWithCalls_ = 0;
     qsizetype headersWithoutBrace_ = 0;
     qsizetype englishSize_ = 0;
