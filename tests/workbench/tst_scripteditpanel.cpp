@@ -161,6 +161,13 @@ class ScriptEditPanelTest : public QObject {
         const QString english = TranslateModule::translateScript(afresh("explainText"), "cn2en");
         QCOMPARE(h.panel->getScriptText(), english);
         QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(english));
+        // A line typed into after the switch is read on its own, the others stay as read.
+        h.view("explainText")->setFocus();
+        h.view("explainText")->moveCursor(QTextCursor::End);
+        h.typeKeys("explainText", "\nfunction z() {");
+        const QString typed = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        QCOMPARE(h.panel->getScriptText(), typed);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(typed));
         // Back in the code view the text in use is the translation itself, and the function
         // lists are those of the view.
         const QString back = TranslateModule::translateScript(afresh("explainText"), "cn2en");
