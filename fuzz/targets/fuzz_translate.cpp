@@ -17,16 +17,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::fail("only the empty text translates to the empty text");
     (void)TranslateModule::translateScript(cn, QStringLiteral("cn2en"));
     // Whatever shortcut the translation takes, a line comes out as the pairs applied one
-    // after another by plain substitution.
+    // after another by plain substitution, both ways, and a text as its lines so translated,
+    // each followed by CR LF.
+    QString expectedCn, expectedEn;
     for (const QString& line : text.split(QStringLiteral("\r\n"))) {
-        QString expected = line;
+        QString toCn = line, toEn = line;
         for (const QString& pair : TranslateModule::keywordPairs()) {
             const QString chinese = pair.section(QLatin1Char('='), 0, 0);
             const QString english = pair.section(QLatin1Char('='), 1, 1);
-            if (!english.isEmpty()) expected.replace(english, chinese);
+            if (!english.isEmpty()) toCn.replace(english, chinese);
+            if (!chinese.isEmpty()) toEn.replace(chinese, english);
         }
-        if (TranslateModule::translateLineEn2Cn(line) != expected)
-            fuzz::fail("a line translates unlike plain substitution");
+        if (TranslateModule::translateLineEn2Cn(line) != toCn)
+            fuzz::fail("a line translates to Chinese unlike plain substitution");
+        if (TranslateModule::translateLineCn2En(line) != toEn)
+            fuzz::fail("a line translates to English unlike plain substitution");
+        expectedCn += toCn + QStringLiteral("\r\n");
+        expectedEn += toEn + QStringLiteral("\r\n");
     }
+    if (!text.isEmpty() && (cn != expectedCn || en != expectedEn))
+        fuzz::fail("a text translates unlike its lines");
     return 0;
 }

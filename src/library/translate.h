@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // Keyword substitution between the written form of a script (English keywords) and the
 // explain view (Chinese keywords). Plain text substitution: nothing parses JavaScript.
@@ -21,5 +22,8 @@ QString translateScript(const QString& text, const QString& direction);
 
 QString translateLineEn2Cn(const QString& line);
 QString translateLineCn2En(const QString& line);
+// The same, the translation appended to out: for callers that build a text line by line.
+void appendLineEn2Cn(QString& out, QStringView line);
+void appendLineCn2En(QString& out, QStringView line);
 
 }  // namespace TranslateModule

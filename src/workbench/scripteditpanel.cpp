@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "library/scriptfunctions.h"
 #include "library/translate.h"
@@ -310,11 +311,31 @@ void ScriptEditPanel::setViewText(ScriptView* view, const QString& text) {
     ScriptLines* lines = linesOf(view);
     settingText_ = true;
     lines->setPaused(true);
-    view->setScriptText(text);
+    const QString shown = view->setScriptText(text);
     lines->setPaused(false);
-    lines->rebuild();
+    lines->rebuild(shown);
     settingText_ = false;
     viewChanged(view);
+    // The view gives the text back as it was given, unless it holds a line break other than
+    // CR LF and a lone CR, a frame mark, or the mark that stands for a lone CR: such a text
+    // is read from the view when asked for.
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = begin + text.size();
+    bool asGiven = true;
+    for (const char16_t* p = begin; asGiven && p != end; ++p) {
+        const char16_t c = *p;
+        asGiven = (c != u'\n' || (p != begin && p[-1] == u'\r')) && c != QChar::LineSeparator &&
+                  c != QChar::ParagraphSeparator && c != ScriptView::kLoneCrMark.unicode() && c != 0xFDD0 &&
+                  c != 0xFDD1;
+    }
+    if (asGiven) {
+        currentScriptText_ = text;
+        sourceRead_ = true;
+    }
+}
+
+QString ScriptEditPanel::textOf(const QPlainTextEdit* view) const {
+    return view == currentSource_ ? currentScriptText() : viewText(view);
 }
 
 void ScriptEditPanel::viewChanged(QPlainTextEdit* view) {
@@ -373,7 +394,7 @@ void ScriptEditPanel::showExplainView() {
     codeText_->hide();
     explainCommand_->setEnabled(false);
     codeCommand_->setEnabled(true);
-    const QString translated = TranslateModule::translateScript(viewText(codeText_), "en2cn");
+    const QString translated = TranslateModule::translateScript(textOf(codeText_), "en2cn");
     setViewText(explainText_, translated);
     currentScriptText_ = translated;
     currentSource_ = nullptr;
@@ -384,7 +405,7 @@ void ScriptEditPanel::showCodeView() {
     explainText_->hide();
     codeCommand_->setEnabled(false);
     explainCommand_->setEnabled(true);
-    const QString translated = TranslateModule::translateScript(viewText(explainText_), "cn2en");
+    const QString translated = TranslateModule::translateScript(textOf(explainText_), "cn2en");
     setViewText(codeText_, translated);
     currentScriptText_ = translated;
     currentSource_ = nullptr;

@@ -56,6 +56,8 @@ class ScriptEditPanel : public QWidget {
     void showCodeView();
     void setViewText(ScriptView* view, const QString& text);
     QString viewText(const QPlainTextEdit* view) const;
+    // The text of a view, known without reading it when the view is the one in use.
+    QString textOf(const QPlainTextEdit* view) const;
     void viewChanged(QPlainTextEdit* view);
     void rebuildFunctionLists();
     ScriptView* shownView() const;

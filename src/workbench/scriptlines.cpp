@@ -18,14 +18,39 @@ ScriptLines::ScriptLines(QTextDocument* document, bool translated, QObject* pare
     rebuild();
 }
 
+namespace {
+
+// Characters that end a script line or stand for a lone CR, and the document's block
+// separators: below U+000E or at U+2028 and above, so most characters are passed over with
+// two comparisons.
+bool mayBreak(char16_t c) {
+    return c < 0x0E || c >= 0x2028;
+}
+bool breaksLine(char16_t c) {
+    return c == u'\r' || c == u'\n' || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator || c == ScriptView::kLoneCrMark.unicode();
+}
+// A plain text put in starts a block at a line feed and at the paragraph separator and frame
+// marks, each of which the document holds as a paragraph separator.
+bool startsBlock(char16_t c) {
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == 0xFDD0 || c == 0xFDD1;
+}
+
+}  // namespace
+
 ScriptLines::Line ScriptLines::readLine(QStringView viewLine, int blockNumber) const {
+    const char16_t* p = reinterpret_cast<const char16_t*>(viewLine.utf16());
+    const bool plain = std::none_of(p, p + viewLine.size(),
+                                    [](char16_t c) { return mayBreak(c) && breaksLine(c); });
+    return readLine(viewLine, blockNumber, plain, nullptr);
+}
+
+ScriptLines::Line ScriptLines::readLine(QStringView viewLine, int blockNumber, bool plain,
+                                        QString* bulk) const {
     Line line;
     // Most lines read as they are shown; the others may stand for a script line with a lone
-    // CR or for several script lines (a line separator pasted in).
-    const bool plain = std::none_of(viewLine.begin(), viewLine.end(), [](QChar c) {
-        return c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar::LineSeparator ||
-               c == QChar::ParagraphSeparator || c == ScriptView::kLoneCrMark;
-    });
+    // CR or for several script lines (a line separator pasted in), and are read from the
+    // document, which knows which symbols stand for a lone CR.
     if (!translated_) {
         line.headerWithoutBrace =
             plain
@@ -34,40 +59,71 @@ ScriptLines::Line ScriptLines::readLine(QStringView viewLine, int blockNumber) c
                       ScriptView::lineText(document_->findBlockByNumber(blockNumber)), line.calls);
         return line;
     }
+    QString& english = bulk ? *bulk : line.english;
+    const qsizetype at = english.size();
     if (plain) {
-        line.english = TranslateModule::translateLineCn2En(viewLine.toString()) + kCrLf;
+        TranslateModule::appendLineCn2En(english, viewLine);
+        english += kCrLf;
     } else {
-        const QString text = ScriptView::lineText(document_->findBlockByNumber(blockNumber));
-        line.english = TranslateModule::translateScript(text, "cn2en");
+        english += TranslateModule::translateScript(
+            ScriptView::lineText(document_->findBlockByNumber(blockNumber)), "cn2en");
     }
-    line.headerWithoutBrace = !ScriptModule::scanScriptFunctions(line.english, line.calls);
+    if (bulk) {
+        line.at = at;
+        line.size = english.size() - at;
+    }
+    line.headerWithoutBrace = !ScriptModule::scanScriptFunctions(englishOf(line), line.calls);
     return line;
 }
 
 void ScriptLines::rebuild() {
+    // Read from the whole text at once: going block by block costs several times as much
+    // when a long script is put in.
+    readLines(document_->toRawText());
+}
+
+void ScriptLines::rebuild(QStringView given) {
+    readLines(given);
+}
+
+void ScriptLines::readLines(QStringView text) {
     lines_.clear();
     linesWithCalls_ = headersWithoutBrace_ = englishSize_ = 0;
     callsStale_ = true;
-    // Read from the whole text at once: going block by block costs several times as much
-    // when a long script is put in.
-    const QString raw = document_->toRawText();
-    const QList<QStringView> viewLines = QStringView(raw).split(QChar::ParagraphSeparator);
-    if (viewLines.size() != document_->blockCount()) {
-        replaceLines(0, -1, document_->blockCount() - 1);
-        return;
-    }
-    lines_.reserve(viewLines.size());
-    for (qsizetype i = 0; i < viewLines.size(); ++i) {
-        Line line = readLine(viewLines.at(i), int(i));
+    // The English forms take about the room of the text; more is made as it is needed.
+    bulk_.clear();
+    if (translated_) bulk_.reserve(text.size() + text.size() / 4 + 16);
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = p + text.size();
+    lines_.reserve(document_->blockCount());
+    for (;;) {
+        // Where the block ends, and whether it holds a line break of its own on the way.
+        const char16_t* lineEnd = p;
+        bool plain = true;
+        for (; lineEnd != end; ++lineEnd) {
+            const char16_t c = *lineEnd;
+            if (!mayBreak(c)) continue;
+            if (startsBlock(c)) break;
+            plain = plain && !breaksLine(c);
+        }
+        Line line = readLine(QStringView(p, lineEnd), int(lines_.size()), plain,
+                             translated_ ? &bulk_ : nullptr);
         count(line, 1);
         lines_.append(std::move(line));
+        if (lineEnd == end) break;
+        p = lineEnd + 1;
+    }
+    if (lines_.size() != document_->blockCount()) {
+        lines_.clear();
+        linesWithCalls_ = headersWithoutBrace_ = englishSize_ = 0;
+        replaceLines(0, -1, document_->blockCount() - 1);
     }
 }
 
 void ScriptLines::count(const Line& line, int sign) {
     linesWithCalls_ += sign * !line.calls.isEmpty();
     headersWithoutBrace_ += sign * line.headerWithoutBrace;
-    englishSize_ += sign * line.english.size();
+    englishSize_ += sign * englishOf(line).size();
 }
 
 void ScriptLines::replaceLines(int first, int oldLast, int newLast) {
@@ -118,7 +174,7 @@ QString ScriptLines::englishText() const {
     if (lines_.size() == 1 && document_->firstBlock().length() <= 1) return QString();
     QString out;
     out.reserve(englishSize_);
-    for (const Line& line : lines_) out += line.english;
+    for (const Line& line : lines_) out += englishOf(line);
     return out;
 }
 

@@ -20,6 +20,9 @@ class ScriptLines : public QObject {
     // While paused, changes are not followed; rebuild reads every line afresh.
     void setPaused(bool paused) { paused_ = paused; }
     void rebuild();
+    // The same, from the text just given to the document (setPlainText), which holds it as
+    // given with each of its line breaks made a block separator.
+    void rebuild(QStringView given);
 
     // The script with English keywords: what translating the view's whole text back gives
     // (for a view that is not translated, nothing is kept and this is empty).
@@ -28,14 +31,28 @@ class ScriptLines : public QObject {
     QStringList functionCalls() const;
 
   private:
+    // A line read with the others keeps its English form in bulk_ (at, size), one read on
+    // its own in english: a long script is not held as one small text per line.
     struct Line {
         QString english;
+        qsizetype at = -1;
+        qsizetype size = 0;
         QStringList calls;
         bool headerWithoutBrace = false;
     };
+    QStringView englishOf(const Line& line) const {
+        return line.at < 0 ? QStringView(line.english)
+                           : QStringView(bulk_).sliced(line.at, line.size);
+    }
 
     // viewLine is the text of line blockNumber of the view.
     Line readLine(QStringView viewLine, int blockNumber) const;
+    // plain: the line holds no line break nor the symbol of a lone CR. With bulk, the English
+    // form is appended to it.
+    Line readLine(QStringView viewLine, int blockNumber, bool plain, QString* bulk) const;
+    // Reads the lines of text, whose blocks the document separates where text holds a
+    // character that starts a new one.
+    void readLines(QStringView text);
     // Adds a line to the running totals (sign 1) or takes it out of them (sign -1).
     void count(const Line& line, int sign);
     void contentsChange(int position, int removed, int added);
@@ -45,6 +62,7 @@ class ScriptLines : public QObject {
     bool translated_;
     bool paused_ = false;
     QList<Line> lines_;
+    QString bulk_;
     qsizetype linesWithCalls_ = 0;
     qsizetype headersWithoutBrace_ = 0;
     qsizetype englishSize_ = 0;

@@ -25,31 +25,50 @@ bool isMark(const QTextCharFormat& format) {
     return format.objectType() == kLoneCrObject;
 }
 
-// The text shown for a script, and the places of the symbols that stand for a lone CR.
+// The text shown for a script, and the places of the symbols that stand for a lone CR. One
+// pass into a text of the right size: a long script is put into a view whole.
 QString shown(const QString& text, QList<int>* loneCrs) {
-    QString out;
-    out.reserve(text.size());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r')) {
-            out += c;
-        } else if (i + 1 < n && text[i + 1] == QLatin1Char('\n')) {
-            out += QLatin1Char('\n');
-            ++i;
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = begin + text.size();
+    if (std::find(begin, end, u'\r') == end) return text;
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t* const start = reinterpret_cast<char16_t*>(out.data());
+    char16_t* o = start;
+    for (const char16_t* p = begin; p != end; ++p) {
+        if (*p != u'\r') {
+            *o++ = *p;
+        } else if (p + 1 != end && p[1] == u'\n') {
+            *o++ = u'\n';
+            ++p;
         } else {
-            if (loneCrs) loneCrs->append(int(out.size()));
-            out += ScriptView::kLoneCrMark;
+            if (loneCrs) loneCrs->append(int(o - start));
+            *o++ = ScriptView::kLoneCrMark.unicode();
         }
     }
+    out.truncate(o - start);
     return out;
 }
 
 // Line and paragraph separators inside a line, and LF, are line ends of the script.
 void separatorsToLineEnds(QString& text) {
-    text.replace(QLatin1Char('\n'), kCrLf);
-    text.replace(QChar::ParagraphSeparator, kCrLf);
-    text.replace(QChar::LineSeparator, kCrLf);
+    const char16_t* const begin = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* const end = begin + text.size();
+    auto isBreak = [](char16_t c) {
+        return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    const qsizetype breaks = std::count_if(begin, end, isBreak);
+    if (breaks == 0) return;
+    QString out(text.size() + breaks, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (const char16_t* p = begin; p != end; ++p) {
+        if (isBreak(*p)) {
+            *o++ = u'\r';
+            *o++ = u'\n';
+        } else {
+            *o++ = *p;
+        }
+    }
+    text = std::move(out);
 }
 
 // The script text of the part of a line from..to (document positions).
@@ -77,10 +96,11 @@ QString ScriptView::shownText(const QString& text) {
     return shown(text, nullptr);
 }
 
-void ScriptView::setScriptText(const QString& text) {
+QString ScriptView::setScriptText(const QString& text) {
     QList<int> loneCrs;
-    setPlainText(shown(text, &loneCrs));
-    if (loneCrs.isEmpty()) return;
+    const QString view = shown(text, &loneCrs);
+    setPlainText(view);
+    if (loneCrs.isEmpty()) return view;
     // Marking is part of putting the text in, not an edit to undo.
     QTextDocument* doc = document();
     doc->setUndoRedoEnabled(false);
@@ -91,6 +111,7 @@ void ScriptView::setScriptText(const QString& text) {
         cursor.setCharFormat(markFormat());
     }
     doc->setUndoRedoEnabled(true);
+    return view;
 }
 
 void ScriptView::insertScriptText(QTextCursor& cursor, const QString& text) {

@@ -21,8 +21,9 @@ class ScriptView : public PlainTextBox {
 
     static constexpr QChar kLoneCrMark{0x240D};
 
-    // The view's whole text made the script text (CR LF line ends, lone CRs marked).
-    void setScriptText(const QString& text);
+    // The view's whole text made the script text (CR LF line ends, lone CRs marked); returns
+    // the text the view shows now.
+    QString setScriptText(const QString& text);
     // Puts the script text in place of the cursor's selection, lone CRs marked.
     static void insertScriptText(QTextCursor& cursor, const QString& text);
 

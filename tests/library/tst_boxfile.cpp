@@ -87,6 +87,30 @@ class BoxFileTest : public QObject {
             QTest::newRow(qPrintable(QString("skin of %1 bytes").arg(n)))
                 << QByteArray(n, 'x') << QByteArray("y") << QString(QString(n, 'x') + CRLF);
         }
+        // Long scripts are encoded a piece at a time, after the skin's line and ":" joined
+        // with the script's first bytes into whole groups: every way the two can meet, and
+        // lengths about the size of a piece.
+        QByteArray longScript;
+        QRandomGenerator random(2026);
+        while (longScript.size() < 3 * 65536 * 2 + 5) longScript += kGeneral[random.bounded(64)];
+        for (int skinBytes : {0, 1, 2, 3})
+            for (qsizetype scriptBytes : {1, 2, 3, 4, 3 * 65536 - 2, 3 * 65536 - 1, 3 * 65536,
+                                          3 * 65536 + 1, 3 * 65536 * 2 + 5}) {
+                QByteArray script = longScript.left(scriptBytes - 2) + "\r\n";
+                if (scriptBytes < 3) script = longScript.left(scriptBytes);
+                QTest::newRow(qPrintable(
+                    QString("skin of %1 bytes, script of %2").arg(skinBytes).arg(scriptBytes)))
+                    << QByteArray(skinBytes, 's') << script
+                    << (skinBytes ? QString(QString(skinBytes, 's') + CRLF) : QString());
+            }
+        const qsizetype copies = (3 * 65536 + 100) / skinAnsi.size() + 1;
+        QTest::newRow("long skin")
+            << skinAnsi.repeated(copies) << longScript << kSkinXml.repeated(copies);
+        // A script file that is not ASCII (no saved one is) goes through the code page both
+        // ways, as its text: bytes that are not GBK come back as the reader decodes them.
+        QTest::newRow("script not ascii")
+            << QByteArray("a") << QByteArray("\xd6\xd0\xce\xc4 \x81\x20 \xff\r\nQwEr\rx")
+            << QString("a\r\n");
     }
     void boxHasTheExactBytesOfTheFormat() {
         QFETCH(QByteArray, skinFile);
@@ -104,7 +128,8 @@ class BoxFileTest : public QObject {
             t.replace('\r', '\n');
             if (!t.endsWith('\n')) t += '\n';
             t.replace('\n', "\r\n");
-            scriptText = t;
+            // In the code page's bytes of that text.
+            scriptText = platform::toAnsi(platform::fromAnsi(t));
         }
         const QByteArray inner = mapped(platform::toAnsi(skinText), kGeneral) + ':' + scriptText;
         const QByteArray expected = mapped(inner, kBox) + "\r\n";

@@ -255,24 +255,57 @@ class TranslateTest : public QObject {
 
     // Translating a line is the plain substitution of every pair in turn, whatever shortcut
     // passes pairs over: keys of one or two characters, keys that only appear once an
-    // earlier pair has put them in, keys that share their first characters, empty sides.
+    // earlier pair has put them in, keys that overlap or share their first characters, empty
+    // sides, keys that all begin with the same character, and pair lists too long or too
+    // varied for the search to take them all at once (their keys all of one length, so that
+    // a thousand replacements cannot make a line grow without end).
+    void linesMatchPlainSubstitution_data() {
+        QTest::addColumn<QString>("alphabet");
+        QTest::addColumn<QString>("leader");  // put before every key, when not empty
+        QTest::addColumn<int>("mostPairs");
+        QTest::addColumn<int>("longestKey");  // negative: every key that long
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("few pairs")
+            << QStringLiteral("ab【】如果 x\r") << QString() << 8 << 3 << 300;
+        QTest::newRow("keys that build on each other")
+            << QStringLiteral("ab") << QString() << 12 << 4 << 300;
+        QTest::newRow("one leading character")
+            << QStringLiteral("a】如 (") << QStringLiteral("【") << 8 << 3 << 300;
+        QString wide;
+        for (char16_t c = 0x4E00; c < 0x4E00 + 3000; ++c) wide += QChar(c);
+        QTest::newRow("too varied for the table") << wide << QString() << 1500 << -3 << 2;
+        QTest::newRow("over a thousand pairs")
+            << QStringLiteral("abcd") << QString() << 1200 << -2 << 2;
+    }
     void linesMatchPlainSubstitution() {
-        const QString alphabet = QStringLiteral("ab【】如果 x\r");
+        QFETCH(QString, alphabet);
+        QFETCH(QString, leader);
+        QFETCH(int, mostPairs);
+        QFETCH(int, longestKey);
+        QFETCH(int, rounds);
         std::mt19937 random(20261210);
         auto pick = [&](int most) {
             QString out;
-            const int n = std::uniform_int_distribution<int>(0, most)(random);
+            const int n = most < 0 ? -most : std::uniform_int_distribution<int>(0, most)(random);
             for (int i = 0; i < n; ++i)
                 out += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(random)];
             return out;
         };
-        for (int round = 0; round < 300; ++round) {
+        auto key = [&] {
+            const QString k = pick(longestKey);
+            return leader.isEmpty() || k.isEmpty() ? k : leader + k;
+        };
+        for (int round = 0; round < rounds; ++round) {
             QStringList pairs;
-            for (int i = std::uniform_int_distribution<int>(1, 8)(random); i > 0; --i)
-                pairs << pick(3) + "=" + pick(3);
+            const int count = std::uniform_int_distribution<int>(1, mostPairs)(random);
+            for (int i = rounds > 3 ? count : mostPairs; i > 0; --i) pairs << key() + "=" + key();
             usePairs(pairs);
             for (int i = 0; i < 20; ++i) {
-                const QString line = pick(24);
+                QString line = pick(longestKey < 0 ? -8 * longestKey : 24);
+                // Lines made of keys, so that many pairs meet.
+                for (int k = std::uniform_int_distribution<int>(0, 4)(random); k > 0; --k)
+                    line += pairs[std::uniform_int_distribution<int>(0, pairs.size() - 1)(random)]
+                                .section('=', i % 2, i % 2);
                 for (const bool toEnglish : {false, true}) {
                     QString expected = line;
                     for (const QString& pair : pairs) {
@@ -287,6 +320,38 @@ class TranslateTest : public QObject {
                         QFAIL(qPrintable(QStringLiteral("pairs %1, line \"%2\": %3 instead of %4")
                                              .arg(pairs.join(' '), line, got, expected)));
                 }
+            }
+        }
+    }
+
+    // A whole text is its lines translated one by one, each followed by CR LF: lone CRs and
+    // LFs stay inside their lines, and a line translated after a long one or a changed one
+    // carries nothing of it.
+    void scriptsMatchTheirLines() {
+        std::mt19937 random(20261211);
+        const QString alphabet = QStringLiteral("ai f【如】\r\n");
+        auto pick = [&](int most) {
+            QString out;
+            const int n = std::uniform_int_distribution<int>(0, most)(random);
+            for (int i = 0; i < n; ++i)
+                out += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(random)];
+            return out;
+        };
+        for (int round = 0; round < 200; ++round) {
+            QStringList pairs;
+            for (int i = std::uniform_int_distribution<int>(1, 6)(random); i > 0; --i)
+                pairs << pick(3).remove('\r').remove('\n') + "=" + pick(3).remove('\r');
+            usePairs(pairs);
+            const QString text = pick(60);
+            for (const char* direction : {"en2cn", "cn2en"}) {
+                QString expected;
+                if (!text.isEmpty())
+                    for (const QString& line : text.split(kCrLf))
+                        expected += (direction == QByteArrayView("en2cn")
+                                         ? TranslateModule::translateLineEn2Cn(line)
+                                         : TranslateModule::translateLineCn2En(line)) +
+                                    kCrLf;
+                QCOMPARE(TranslateModule::translateScript(text, direction), expected);
             }
         }
     }
@@ -317,6 +382,31 @@ class TranslateTest : public QObject {
         QFETCH(QString, code);
         QFETCH(QStringList, calls);
         QCOMPARE(ScriptModule::listScriptFunctions(code), calls);
+    }
+
+    // Random codes made of the pieces the scan looks for, against the rule written plainly.
+    void listsFunctionsOfRandomCode() {
+        const QStringList pieces{"function ", "functio", "f",  "n ", "{",
+                                 "}",         "\n",      "\r", "x(", "中"};
+        std::mt19937 random(20261213);
+        for (int round = 0; round < 3000; ++round) {
+            QString code;
+            for (int i = std::uniform_int_distribution<int>(0, 14)(random); i > 0; --i)
+                code += pieces[std::uniform_int_distribution<int>(0, pieces.size() - 1)(random)];
+            QStringList expected;
+            bool headerWithoutBrace = false;
+            const QStringList lines = code.split('\n');
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                if (i + 1 == lines.size() && lines[i].isEmpty()) break;
+                const qsizetype at = lines[i].indexOf("function ");
+                if (at < 0) continue;
+                const QString rest = lines[i].mid(at + 9);
+                if (!rest.contains('{')) headerWithoutBrace = true;
+                expected << rest.left(rest.indexOf('{')) + ";";
+            }
+            if (headerWithoutBrace) expected.clear();
+            QCOMPARE(ScriptModule::listScriptFunctions(code), expected);
+        }
     }
 
     void pluginCollectionExistsOnlyOnceSet() {

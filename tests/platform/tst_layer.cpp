@@ -137,6 +137,74 @@ class PlatformLayerTest : public QObject {
         QCOMPARE(platform::toAnsi(big), QByteArray(whole.encode(big)));
     }
 
+    // Texts of every kind of piece, lone surrogate halves and characters the converter
+    // drops included, give the bytes of the converter itself: the text cut before and after
+    // every character it drops, each piece converted whole, and a dropped character given
+    // its "?". So a lone high surrogate gives "?" before anything but the end of its piece.
+    void ansiGivesTheConvertersBytes() {
+        QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+        const QStringList pieces = {QStringLiteral("a"),
+                                    QStringLiteral("中"),
+                                    QStringLiteral("€"),
+                                    QStringLiteral("\n"),
+                                    QString::fromUtf16(u"\uD55C"),
+                                    QString::fromUtf16(u"\uE000"),
+                                    QString(QChar(0xFFFE)),
+                                    QString(QChar(0xD800)),
+                                    QString(QChar(0xDBFF)),
+                                    QString(QChar(0xDC00)),
+                                    QString::fromUtf8("\xf0\x9f\x98\x80"),
+                                    QString::fromUtf16(u"\u200B"),
+                                    QString(QChar(0xFEFF)),
+                                    QString::fromUtf16(u"\u00AD"),
+                                    QString::fromUtf16(u"\U000E0041")};
+        auto dropped = [&](QStringView c) {
+            return !(c.size() == 1 && c[0].isSurrogate()) &&
+                   QByteArray(encoder.encode(c)).isEmpty();
+        };
+        auto reference = [&](const QString& text) {
+            QByteArray out;
+            qsizetype run = 0;
+            for (qsizetype i = 0; i < text.size();) {
+                const qsizetype width =
+                    text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                        ? 2
+                        : 1;
+                if (dropped(QStringView(text).mid(i, width))) {
+                    out += QByteArray(encoder.encode(QStringView(text).mid(run, i - run)));
+                    out += '?';
+                    run = i + width;
+                }
+                i += width;
+            }
+            return out + QByteArray(encoder.encode(QStringView(text).mid(run)));
+        };
+        QVERIFY(dropped(pieces[11]) && dropped(pieces[14]) && !dropped(pieces[1]));
+        quint32 seed = 11;
+        for (int round = 0; round < 3000; ++round) {
+            QString text;
+            for (int k = round % 31; k > 0; --k) {
+                seed = seed * 1103515245u + 12345u;
+                text += pieces[(seed >> 16) % pieces.size()];
+            }
+            const QByteArray expected = reference(text);
+            for (const bool byTable : {false, true}) {
+                const QByteArray got = byTable ? platform::detail::tableAnsi(text)
+                                               : platform::detail::converterAnsi(text);
+                if (got != expected)
+                    QFAIL(qPrintable(QString(byTable ? "the table" : "the converter") +
+                                     " differs for " +
+                                     QString::fromLatin1(text.toUtf8().toHex(' '))));
+            }
+            QCOMPARE(platform::toAnsi(text), expected);
+        }
+        // A text long enough to be converted from the table.
+        const QString big =
+            (pieces.join(QString()) + QStringLiteral("var 中=1;\r\n")).repeated(40000);
+        QVERIFY(big.size() > 1 << 20);
+        QCOMPARE(platform::toAnsi(big), reference(big));
+    }
+
     // Writers of long texts convert them a character at a time from the table: every
     // character must get the bytes toAnsi gives it, on its own and wherever it stands.
     void ansiTableGivesTheConvertersBytes() {

@@ -120,6 +120,98 @@ class ScriptEditPanelTest : public QObject {
     // Every line break the user can make in either view, typed or pasted, comes back from the
     // panel as CR LF and through a script file as a line end: never as a character the file
     // cannot hold.
+    // What the panel knows of a text it has just put into a view (the text itself, each
+    // line's English form and function calls) is what the view gives when read afresh,
+    // whatever line breaks and marks the text holds.
+    void textPutInAViewIsKnownAsTheViewHoldsIt_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("pairs");  // empty: the shipped ones
+        QTest::newRow("crlf lines")
+            << QStringLiteral("function a() {\r\nif (x) {}\r\n") << QStringList();
+        QTest::newRow("lone cr") << QStringLiteral("function a()\r{\r\nvar b;") << QStringList();
+        QTest::newRow("line separator")
+            << QString::fromUtf16(u"function a() {\u2028function b() {\r\nx") << QStringList();
+        QTest::newRow("paragraph separator")
+            << QString::fromUtf16(u"var a;\u2029function b() {\u2029") << QStringList();
+        QTest::newRow("frame start")
+            << QString::fromUtf16(u"function a() {\uFDD0if(x)") << QStringList();
+        QTest::newRow("frame end")
+            << QString::fromUtf16(u"if(x)\uFDD1function c() {") << QStringList();
+        QTest::newRow("the lone cr mark")
+            << QString::fromUtf16(u"function a() {\u240D\r\nvar \u240D;") << QStringList();
+        QTest::newRow("keywords and NUL")
+            << QString::fromUtf16(u"【函数】 q() {\r\n\u0000【如果】 (a)\r\n\r\n") << QStringList();
+        // A keyword may hold a lone LF, which the translation then puts into the code view.
+        QTest::newRow("lone lf from a keyword")
+            << QStringLiteral("甲 function f() {") << QStringList{"甲=a\nb"};
+    }
+    void textPutInAViewIsKnownAsTheViewHoldsIt() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, pairs);
+        TestProgramFolder folder(QStringLiteral("velmora"));
+        TranslateModule::loadKeywords();
+        if (!pairs.isEmpty()) TranslateModule::keywordPairs() = pairs;
+        Host h;
+        auto afresh = [&](const char* name) {
+            return ScriptView::scriptText(h.view(name)->document());
+        };
+        h.panel->setScriptText(text);
+        QCOMPARE(h.panel->currentScriptText(), afresh("codeText"));
+        QCOMPARE(h.panel->getScriptText(), afresh("codeText"));
+        h.click("explainCommand");
+        const QString english = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        QCOMPARE(h.panel->getScriptText(), english);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(english));
+        // A line typed into after the switch is read on its own, the others stay as read.
+        h.view("explainText")->setFocus();
+        h.view("explainText")->moveCursor(QTextCursor::End);
+        h.typeKeys("explainText", "\nfunction z() {");
+        const QString typed = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        QCOMPARE(h.panel->getScriptText(), typed);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(typed));
+        // Back in the code view the text in use is the translation itself, and the function
+        // lists are those of the view.
+        const QString back = TranslateModule::translateScript(afresh("explainText"), "cn2en");
+        h.click("codeCommand");
+        QCOMPARE(h.panel->currentScriptText(), back);
+        QCOMPARE(h.items("functionCombo"), ScriptModule::listScriptFunctions(afresh("codeText")));
+        // Once typed into, the code view is read again.
+        h.view("codeText")->setFocus();
+        h.typeKeys("codeText", "z");
+        QCOMPARE(h.panel->currentScriptText(), afresh("codeText"));
+        TranslateModule::keywordPairs().clear();
+    }
+
+    // The conversions between the panel's text and a view's, on texts of the characters
+    // they treat and others, against the rules written out one character at a time.
+    void viewTextConversionsFollowTheirRules() {
+        const QString alphabet = QString::fromUtf16(u"a中\r\n\u2028\u2029\u240D ");
+        std::mt19937 random(20261212);
+        ScriptView view;
+        for (int round = 0; round < 2000; ++round) {
+            QString text;
+            for (int i = std::uniform_int_distribution<int>(0, 12)(random); i > 0; --i)
+                text +=
+                    alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(random)];
+            QString forView, fromView;
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const bool crLf = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
+                if (crLf)
+                    forView += QChar(u'\n'), fromView += QStringLiteral("\r\n"), ++i;
+                else if (text[i] == u'\r')
+                    forView += ScriptView::kLoneCrMark, fromView += QChar(u'\r');
+                else if (text[i] == u'\n' || text[i] == QChar::LineSeparator ||
+                         text[i] == QChar::ParagraphSeparator)
+                    forView += text[i], fromView += QStringLiteral("\r\n");
+                else
+                    forView += text[i], fromView += text[i];
+            }
+            QCOMPARE(ScriptView::shownText(text), forView);
+            QCOMPARE(view.setScriptText(text), forView);
+            QCOMPARE(ScriptView::scriptText(view.document()), fromView);
+        }
+    }
+
     void everyLineBreakIsALineEnd_data() {
         QTest::addColumn<QString>("viewName");
         QTest::newRow("code view") << "codeText";

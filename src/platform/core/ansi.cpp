@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace platform {
 
@@ -20,6 +21,13 @@ bool isDefaultIgnorable(char32_t c) {
            (c >= 0xE0000 && c <= 0xE0FFF);
 }
 
+// The code point that starts at p[i].
+char32_t codePointAt(const char16_t* p, qsizetype i, qsizetype n) {
+    if (QChar::isHighSurrogate(p[i]) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]))
+        return QChar::surrogateToUcs4(p[i], p[i + 1]);
+    return p[i];
+}
+
 QByteArray encodeGbk(QStringView text) {
     // Opening the converter costs more than converting a line: one per thread, kept; being
     // stateless it carries nothing from one text to the next.
@@ -29,9 +37,11 @@ QByteArray encodeGbk(QStringView text) {
 
 }  // namespace
 
+namespace detail {
+
 // A character GBK lacks becomes "?", one per code point: ICU does that for most of them, and
 // the default-ignorable ones it would drop are given the "?" here.
-QByteArray toAnsi(const QString& text) {
+QByteArray converterAnsi(const QString& text) {
     if (text.isEmpty()) return {};
     const qsizetype n = text.size();
     const QChar* p = text.constData();
@@ -68,6 +78,50 @@ QByteArray toAnsi(const QString& text) {
     return out;
 }
 
+QByteArray tableAnsi(const QString& text) {
+    if (text.isEmpty()) return {};
+    const qsizetype n = text.size();
+    const char16_t* const p = reinterpret_cast<const char16_t*>(text.utf16());
+    qsizetype ascii = 0;
+    while (ascii < n && p[ascii] < 0x80) ++ascii;
+    if (ascii == n) return text.toLatin1();
+
+    const AnsiTable& table = AnsiTable::instance();
+    // At most two bytes a unit, and one to spare for the trail byte written after a single.
+    QByteArray out(2 * n + 1, Qt::Uninitialized);
+    char* o = std::copy(p, p + ascii, out.data());
+    for (qsizetype i = ascii; i < n; ++i) {
+        const char16_t c = p[i];
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+                // GBK holds no character beyond the Basic Multilingual Plane.
+                *o++ = '?';
+                ++i;
+                continue;
+            }
+            // The converter waits for the other half of a pair that ends its text, and the
+            // text ends at the end or before a character that is looked at on its own.
+            if (i + 1 == n || isDefaultIgnorable(codePointAt(p, i + 1, n))) continue;
+        }
+        o = table.putUnit(o, c);
+    }
+    out.truncate(o - out.constData());
+    // The room a mostly ASCII text did not need is given back.
+    if (out.capacity() - out.size() > out.size() / 8 + 64) out.squeeze();
+    return out;
+}
+
+}  // namespace detail
+
+QByteArray toAnsi(const QString& text) {
+    // The table converts several times as fast as the converter, but making it costs as
+    // much as the converter takes for a few MB: it is made for a long text, and then serves
+    // every text.
+    constexpr qsizetype kTableFrom = qsizetype(1) << 20;
+    return text.size() >= kTableFrom || AnsiTable::made() ? detail::tableAnsi(text)
+                                                          : detail::converterAnsi(text);
+}
+
 QString fromAnsi(const QByteArray& bytes) {
     if (bytes.isEmpty()) return {};
     // A GBK trail byte may lie in the ASCII range, so only bytes that are all ASCII are
@@ -78,6 +132,8 @@ QString fromAnsi(const QByteArray& bytes) {
     QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
+
+std::atomic<bool> AnsiTable::made_{false};
 
 const AnsiTable& AnsiTable::instance() {
     static const AnsiTable table;
@@ -96,7 +152,7 @@ AnsiTable::AnsiTable() {
         all += QChar(char16_t(c));
     }
     all += QLatin1Char('\n');
-    const QByteArray bytes = toAnsi(all);
+    const QByteArray bytes = detail::converterAnsi(all);
     qsizetype at = 1;
     for (char32_t c = 0x80; c < 0x10000; ++c) {
         if (QChar::isSurrogate(c)) {
@@ -111,6 +167,7 @@ AnsiTable::AnsiTable() {
             end - at == 2 ? quint16(lead << 8 | static_cast<unsigned char>(bytes[at + 1])) : lead;
         at = end + 1;
     }
+    made_.store(true, std::memory_order_release);
 }
 
 }  // namespace platform
