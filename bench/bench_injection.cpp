@@ -14,9 +14,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QEventLoop>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <algorithm>
@@ -396,8 +396,8 @@ int main(int argc, char** argv) {
             double a = -1, b = -1;
             if (load()) {
                 clock.start();
-                skinModule::applySkinAndRunScript(browser->DocumentOnFirstCall(), boxSkin,
-                                                  box.list, box.script);
+                skinModule::applySkinAndRunScript(browser->DocumentOnFirstCall(), boxSkin, box.list,
+                                                  box.script);
                 a = double(clock.nsecsElapsed()) / 1e6;
                 if (!ran()) a = -1;
             }

@@ -1,10 +1,11 @@
 #include "platform/pagedocument.h"
 
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTimer>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <memory>
 
 #include "platform/webbrowser.h"
@@ -67,10 +68,11 @@ constexpr int kNavigationGraceMs = 500;
 // The layer's object in the page's own script context, made once per document and kept on the
 // document object: a new window's first, empty document hands its window object over to the
 // page that follows, and a bridge kept on the window would go on working on the dead one. It
-// keeps the
-// elements the program holds handles to (by index), and does the work of each operation in
-// one call so that no DOM object ever has to cross over. What the page may have replaced
-// later (listener methods, Reflect.apply) is taken at install time.
+// keeps the elements the program holds handles to (by index), and does the work of each
+// operation in one call so that no DOM object ever has to cross over. The profile puts it into
+// every document as the document is made, before the page's own scripts run, so what a page
+// may replace later (listener methods, Reflect.apply, the console) is taken as the engine
+// gave it.
 const char* const kBridgeScript = R"JS(
 (function (key, texts) {
   'use strict';
@@ -80,6 +82,7 @@ const char* const kBridgeScript = R"JS(
   var addL = EventTarget.prototype.addEventListener;
   var remL = EventTarget.prototype.removeEventListener;
   var rapply = Reflect.apply;
+  var con = W.console, conLog = con && con.log;
   var els = [], where = new Map(), started = new WeakSet();
   var jsTypes = ['application/ecmascript', 'application/javascript', 'application/x-ecmascript',
     'application/x-javascript', 'text/ecmascript', 'text/javascript', 'text/javascript1.0',
@@ -301,6 +304,8 @@ const char* const kBridgeScript = R"JS(
       return null;
     },
     fail: function (message) { throw new Failure(message); },
+    // A word to the program, which hears it while the call is still under way.
+    mark: function (word) { if (conLog) rapply(conLog, con, [word]); return null; },
     // Steps [op, group, strict, args, positions of the args that name an earlier step], run
     // from step `from` on; vals holds each step's element (-1 for none). Stops at script text
     // that the page's policy blocked, for the caller to run it and go on after it.
@@ -354,14 +359,147 @@ const char* const kBridgeScript = R"JS(
 })
 )JS";
 
+void appendLiteral(QString& out, const QVariant& v);
+
+// A text as a JavaScript string literal, written straight into out: runs of characters that
+// need no escape go in whole.
+void appendStringLiteral(QString& out, QStringView text) {
+    static const char hex[] = "0123456789abcdef";
+    out += u'"';
+    const QChar* const data = text.data();
+    const qsizetype n = text.size();
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c >= 0x20 && c != u'"' && c != u'\\' && (c < 0x2028 || c > 0x2029) &&
+            !QChar::isSurrogate(c))
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(data[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        out.append(QStringView(data + run, i - run));
+        run = i + 1;
+        switch (c) {
+            case u'"':
+                out += QLatin1String("\\\"");
+                break;
+            case u'\\':
+                out += QLatin1String("\\\\");
+                break;
+            case u'\n':
+                out += QLatin1String("\\n");
+                break;
+            case u'\r':
+                out += QLatin1String("\\r");
+                break;
+            case u'\t':
+                out += QLatin1String("\\t");
+                break;
+            default: {
+                // Other control characters, the two line separators and a lone surrogate half.
+                const char escape[] = {
+                    '\\',       'u', hex[(c >> 12) & 15], hex[(c >> 8) & 15], hex[(c >> 4) & 15],
+                    hex[c & 15]};
+                out += QLatin1String(escape, 6);
+            }
+        }
+    }
+    out.append(QStringView(data + run, n - run));
+    out += u'"';
+}
+
+void appendListLiteral(QString& out, const QVariantList& list) {
+    out += u'[';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i) out += u',';
+        appendLiteral(out, list.at(i));
+    }
+    out += u']';
+}
+
+// Texts, numbers, booleans, null, and lists and maps of them, as JSON would write them.
+void appendLiteral(QString& out, const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::QString:
+            appendStringLiteral(out, v.toString());
+            return;
+        case QMetaType::Bool:
+            out += v.toBool() ? QLatin1String("true") : QLatin1String("false");
+            return;
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::LongLong:
+        case QMetaType::Long:
+            out += QString::number(v.toLongLong());
+            return;
+        case QMetaType::UInt:
+        case QMetaType::UShort:
+        case QMetaType::ULongLong:
+        case QMetaType::ULong:
+            out += QString::number(v.toULongLong());
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            out += qIsFinite(d) ? QString::number(d, 'g', 17) : QStringLiteral("null");
+            return;
+        }
+        case QMetaType::QVariantList:
+            appendListLiteral(out, v.toList());
+            return;
+        case QMetaType::QStringList: {
+            out += u'[';
+            const QStringList list = v.toStringList();
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                if (i) out += u',';
+                appendStringLiteral(out, list.at(i));
+            }
+            out += u']';
+            return;
+        }
+        case QMetaType::QVariantMap: {
+            out += u'{';
+            const QVariantMap map = v.toMap();
+            bool first = true;
+            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                if (!first) out += u',';
+                first = false;
+                appendStringLiteral(out, it.key());
+                out += u':';
+                appendLiteral(out, it.value());
+            }
+            out += u'}';
+            return;
+        }
+        default:
+            if (v.isNull() || !v.canConvert<QString>())
+                out += QLatin1String("null");
+            else
+                appendStringLiteral(out, v.toString());
+    }
+}
+
+// Characters of text in v, to size the source that carries it before it is written.
+qsizetype textSize(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString) return v.toString().size();
+    if (v.typeId() != QMetaType::QVariantList) return 8;
+    qsizetype n = 2;
+    for (const QVariant& item : v.toList()) n += textSize(item) + 1;
+    return n;
+}
+
 QString jsonArgs(const QVariantList& args) {
-    return QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromVariantList(args)).toJson(QJsonDocument::Compact));
+    QString out;
+    appendListLiteral(out, args);
+    return out;
 }
 
 QString jsonString(const QString& s) {
-    const QString arr = jsonArgs({s});
-    return arr.mid(1, arr.size() - 2);
+    QString out;
+    appendStringLiteral(out, s);
+    return out;
 }
 
 struct Pending {
@@ -374,7 +512,7 @@ struct Pending {
 // comes after the wait has given up lands in a state nobody reads any more.
 PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* blocked = nullptr,
                      QString* blockedCode = nullptr, QVariantList* raw = nullptr,
-                     const QString* prelude = nullptr) {
+                     const QString* prelude = nullptr, bool* noBridge = nullptr) {
     PageResult r;
     if (!page) {
         r.error = pagetext::noPage();
@@ -463,6 +601,9 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
     } else if (status == 3 && blocked && blockedCode) {
         *blocked = true;
         *blockedCode = list.value(1).toString();
+    } else if (status == 5) {
+        if (noBridge) *noBridge = true;
+        r.error = pagetext::noPage();
     } else {
         r.error = list.value(1).toString();
     }
@@ -473,10 +614,11 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
 // as a script of its own, at global scope. A failure there comes without the page's words: the
 // engine mutes the description of errors of such scripts.
 PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs,
-                      QVariantList* raw = nullptr, const QString* prelude = nullptr) {
+                      QVariantList* raw = nullptr, const QString* prelude = nullptr,
+                      bool* noBridge = nullptr) {
     bool blocked = false;
     QString code;
-    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code, raw, prelude);
+    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code, raw, prelude, noBridge);
     if (!blocked) return r;
     r = roundTrip(page, code + QStringLiteral("\n;[1]"), timeoutMs);
     if (r.ok) r.value = QVariant();
@@ -484,11 +626,29 @@ PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs,
     return r;
 }
 
+// The source of one bridge operation: before, B.run with the operation and its arguments as
+// literals, after. Written once, into room made for it first: a box's code may be megabytes.
+QString runSource(const QString& before, const QString& op, const QVariantList& args,
+                  QLatin1String after) {
+    QString out;
+    const qsizetype text = textSize(QVariant(args));
+    // Escapes (a line end is two characters) take an eighth more at most in code as written.
+    out.reserve(before.size() + op.size() + text + text / 8 + after.size() + 32);
+    out += before;
+    out += QLatin1String("B.run(");
+    appendStringLiteral(out, op);
+    out += u',';
+    appendListLiteral(out, args);
+    out += u')';
+    out += after;
+    return out;
+}
+
 QString opSource(qint64 token, const QString& op, const QVariantList& args) {
-    return QStringLiteral(
-               "(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
-               "return B.run(%3,%4);})()")
-        .arg(jsonString(kBridgeKey), QString::number(token), jsonString(op), jsonArgs(args));
+    return runSource(QStringLiteral("(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
+                                    "return ")
+                         .arg(jsonString(kBridgeKey), QString::number(token)),
+                     op, args, QLatin1String(";})()"));
 }
 
 int effectiveTimeout(int ms) {
@@ -508,9 +668,9 @@ int PageDocument::defaultTimeout() {
 
 namespace {
 
-// The script that installs the bridge in the document shown, once per document. Its text is
-// the same at every call, so the engine compiles it once per page process and not again for
-// every new page.
+// The script that installs the bridge in a document. The profile runs it in every document
+// as the document is made; the same text goes in by hand where that did not happen, so the
+// engine compiles it once per page process.
 const QString& installScript() {
     static const QString source = [] {
         const QString marker = QStringLiteral("\x01");
@@ -527,20 +687,42 @@ const QString& installScript() {
     return source;
 }
 
-// Opening of a call that binds a handle: the bridge (installed just before) takes the
-// candidate as the document's generation unless an earlier handle gave it one.
+// Opening of a call that binds a handle: the bridge takes the candidate as the document's
+// generation unless an earlier handle gave it one. Without a bridge the call says so (5).
 QString bindOpening() {
-    return QStringLiteral("var B=document[%1];if(!B)return [0,%2];var g=B.bind(%3);")
-        .arg(jsonString(kBridgeKey), jsonString(pagetext::noPage()), QString::number(gNextToken++));
+    return QStringLiteral("var B=document[%1];if(!B)return [5];var g=B.bind(%2);")
+        .arg(jsonString(kBridgeKey), QString::number(gNextToken++));
+}
+
+// A call that binds a handle. A document that was made without the profile's scripts (a
+// window that a page opened and wrote itself) has no bridge: it goes in then, and the call
+// once more behind it.
+PageResult bindingCall(WebPage* page, const QString& source, int timeoutMs,
+                       QVariantList* raw = nullptr) {
+    bool noBridge = false;
+    const PageResult r = bridgeCall(page, source, timeoutMs, raw, nullptr, &noBridge);
+    if (!noBridge) return r;
+    return bridgeCall(page, source, timeoutMs, raw, &installScript());
 }
 
 }  // namespace
 
+void PageDocument::installBridge(QWebEngineProfile* profile) {
+    QWebEngineScript bridge;
+    bridge.setName(kBridgeKey);
+    bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    // Beside the page's own scripts, where every call runs; page calls go to the top-level
+    // document only.
+    bridge.setWorldId(QWebEngineScript::MainWorld);
+    bridge.setRunsOnSubFrames(false);
+    bridge.setSourceCode(installScript());
+    profile->scripts()->insert(bridge);
+}
+
 PageDocument PageDocument::of(WebPage* page, PageResult* result) {
     PageDocument doc;
     const QString source = QStringLiteral("(function(){%1return [1,g];})()").arg(bindOpening());
-    PageResult r =
-        roundTrip(page, source, gDefaultTimeout, nullptr, nullptr, nullptr, &installScript());
+    PageResult r = bindingCall(page, source, gDefaultTimeout);
     if (r.ok) {
         doc.page_ = page;
         doc.token_ = r.value.toLongLong();
@@ -584,15 +766,13 @@ PageResult PageDocument::call(const QString& op, const QVariantList& args) const
         return r;
     }
     if (pending_ && *pending_ == 0) {
-        // Bound here: the bridge goes in and the operation runs in the same round trip; the
-        // generation travels back behind the operation's own answer.
+        // Bound here: the operation runs in the same round trip, and the generation travels
+        // back behind the operation's own answer.
         const QString source =
-            QStringLiteral(
-                "(function(){%1var r=B.run(%2,%3);r[r.length<2?2:r.length]=g;return r;})()")
-                .arg(bindOpening(), jsonString(op), jsonArgs(args));
+            runSource(QStringLiteral("(function(){%1var r=").arg(bindOpening()), op, args,
+                      QLatin1String(";r[r.length<2?2:r.length]=g;return r;})()"));
         QVariantList raw;
-        const PageResult r =
-            bridgeCall(page_, source, effectiveTimeout(timeoutMs_), &raw, &installScript());
+        const PageResult r = bindingCall(page_, source, effectiveTimeout(timeoutMs_), &raw);
         if (raw.size() >= 3) *pending_ = raw.last().toLongLong();
         return r;
     }
@@ -674,7 +854,12 @@ QVariant PageDocument::evaluate(const QString& expression, PageResult* result) c
 
 // ---------------------------------------------------------------- PageBatch
 
-PageBatch::PageBatch(const PageDocument& document) : document_(document) {}
+// The page's words for the marks of a batch come as console lines (see WebPage::callProgress).
+// Each batch has its own, which the page's own lines cannot match.
+PageBatch::PageBatch(const PageDocument& document)
+    : document_(document),
+      markWord_(WebPage::progressPrefix() +
+                QString::number(QRandomGenerator::system()->generate64(), 36) + u':') {}
 
 int PageBatch::add(const QString& op, const QVariantList& args, const QList<int>& refs) {
     QVariantList positions;
@@ -704,6 +889,12 @@ int PageBatch::appendHtml(int element, const QString& markup) {
 int PageBatch::fail(const QString& description) {
     return add(QStringLiteral("fail"), {description});
 }
+int PageBatch::mark() {
+    beginGroup(false);
+    const int step = add(QStringLiteral("mark"), {markWord_ + QString::number(size())});
+    marks_ << step;
+    return step;
+}
 
 void PageBatch::beginGroup(bool strict) {
     ++group_;
@@ -718,7 +909,29 @@ bool PageBatch::ran(int step) const {
     return ran_.value(step, false);
 }
 
-void PageBatch::run() {
+void PageBatch::run(const std::function<void(int mark)>& reached) {
+    qsizetype told = 0;
+    auto tellUpTo = [&](int step) {
+        for (; told < marks_.size() && marks_.at(told) <= step; ++told)
+            if (reached) reached(marks_.at(told));
+    };
+    // The words come while the batch waits for the page; none is heard after run() is over.
+    QMetaObject::Connection words;
+    if (reached && !marks_.isEmpty() && document_.page_) {
+        words = QObject::connect(
+            document_.page_, &WebPage::callProgress, document_.page_, [&](const QString& word) {
+                if (!word.startsWith(markWord_)) return;
+                bool number = false;
+                const int step = QStringView(word).mid(markWord_.size()).toInt(&number);
+                if (number && marks_.contains(step)) tellUpTo(step);
+            });
+    }
+    send();
+    QObject::disconnect(words);
+    tellUpTo(size());
+}
+
+void PageBatch::send() {
     const int n = size();
     results_ = QList<PageResult>(n);
     ran_ = QList<bool>(n, false);

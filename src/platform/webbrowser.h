@@ -66,6 +66,12 @@ class WebPage : public QWebEnginePage {
     static void deliverWhenIdle(QObject* context, std::function<void()> event);
     static void enterWait();
     static void leaveWait();
+    // The console lines that carry the page bridge's words to the program begin with this.
+    static QString progressPrefix();
+
+  Q_SIGNALS:
+    // A page call's word, sent while the call is still in the page (PageBatch::mark).
+    void callProgress(const QString& word);
 
   protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;

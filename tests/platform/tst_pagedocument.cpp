@@ -42,6 +42,13 @@ class PageDocumentTest : public QObject {
                       "<html><head><meta http-equiv=\"Content-Security-Policy\" "
                       "content=\"script-src 'self'\"></head><body>c</body></html>");
         server_->page("/other.html", "<html><body>other</body></html>");
+        // Replaces, before anything else on the page runs, what the layer's calls rely on.
+        server_->page("/replacing.html",
+                      "<html><head><script>"
+                      "Reflect.apply = function () { throw new Error('replaced'); };"
+                      "EventTarget.prototype.addEventListener = function () {};"
+                      "console.log = function () {};"
+                      "</script></head><body><p id=\"p\">r</p></body></html>");
         server_->page("/tree.html",
                       "<html><head></head><body><div id=\"main\">t<!--c--><span>s</span></div>"
                       "<p></p></body></html>");
@@ -242,6 +249,58 @@ class PageDocumentTest : public QObject {
         QCOMPARE(doc.getElementById("bd").getText("innerHTML"), QStringLiteral("<b>a</b>tail"));
         QCOMPARE(doc.evaluate("getComputedStyle(document.getElementById('bd')).color").toString(),
                  QStringLiteral("rgb(4, 5, 6)"));
+    }
+
+    // The layer's side of the calls is in the document before the page's own scripts run: a
+    // page that replaces at its start what the calls use still takes the program's work, each
+    // script's error still comes back as its own step's failure, and a mark is heard while
+    // the batch is still in the page.
+    void pageReplacingWhatCallsUse() {
+        const PageDocument doc = open("/replacing.html");
+        QVERIFY2(!doc.isNull(), qPrintable(doc.failure()));
+        platform::PageBatch batch(doc);
+        const int body = batch.body();
+        const int bad = batch.createElement("script");
+        batch.setProperty(bad, "text", "throw new Error('own');");
+        const int failing = batch.appendChild(body, bad);
+        const int mark = batch.mark();
+        // Holds the batch in the page for a while after the mark.
+        const int slow = batch.createElement("script");
+        batch.setProperty(slow, "text",
+                          "var t = Date.now(); while (Date.now() - t < 800) {} window.after = 1;");
+        const int last = batch.appendChild(batch.body(), slow);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 heardAt = -1;
+        QList<int> heard;
+        batch.run([&](int step) {
+            heard << step;
+            heardAt = clock.elapsed();
+        });
+        const qint64 ended = clock.elapsed();
+        QVERIFY2(batch.result(failing).error.contains("own"),
+                 qPrintable(batch.result(failing).error));
+        QVERIFY2(batch.result(last).ok, qPrintable(batch.result(last).error));
+        QCOMPARE(doc.evaluate("window.after").toInt(), 1);
+        QCOMPARE(doc.getElementById("p").getText("innerHTML"), QStringLiteral("r"));
+        QCOMPARE(heard, QList<int>{mark});
+        QVERIFY2(heardAt + 400 < ended, qPrintable(QStringLiteral("mark heard at %1 ms, batch "
+                                                                  "over at %2 ms")
+                                                       .arg(heardAt)
+                                                       .arg(ended)));
+    }
+
+    // Marks are heard once each and in order, also when the batch never reaches the page.
+    void marksOfABatchThatDidNotRun() {
+        QVERIFY(!open("/page.html").isNull());
+        platform::PageBatch batch{PageDocument()};
+        batch.body();
+        const int first = batch.mark();
+        const int second = batch.mark();
+        QList<int> heard;
+        batch.run([&](int step) { heard << step; });
+        QCOMPARE(heard, QList<int>({first, second}));
+        QVERIFY(!batch.result(first).ok);
     }
 
     // In a strict group the first failure ends the group; the next group runs all the same.
