@@ -303,6 +303,43 @@ class PageDocumentTest : public QObject {
         QVERIFY(!batch.result(first).ok);
     }
 
+    // Whatever a text holds reaches the page as given, in a batch and in a single call.
+    void textsReachThePageAsGiven_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("asJs");  // the same text as a JavaScript literal's body
+        QTest::newRow("quotes and backslashes") << "a\"b'c\\d\\\""
+                                                << "a\\x22b\\x27c\\\\d\\\\\\x22";
+        QTest::newRow("line ends and tabs") << "l1\r\nl2\n\tx\r"
+                                            << "l1\\r\\nl2\\n\\tx\\r";
+        QTest::newRow("control characters")
+            << QString::fromUtf16(u"\u0001\u001f\u007f") << "\\x01\\x1f\\x7f";
+        QTest::newRow("line separators")
+            << QString::fromUtf16(u"a\u2028b\u2029c") << "a\\u2028b\\u2029c";
+        QTest::newRow("Chinese and an astral character")
+            << QString::fromUtf16(u"第一步\U0001F600") << "\\u7b2c\\u4e00\\u6b65\\ud83d\\ude00";
+        QTest::newRow("lone surrogate halves")
+            << QString(QChar(0xD800)) + "x" + QChar(0xDC00) << "\\ud800x\\udc00";
+        QTest::newRow("script end tag") << "</script><!--"
+                                        << "\\x3c/script>\\x3c!--";
+    }
+    void textsReachThePageAsGiven() {
+        QFETCH(QString, text);
+        QFETCH(QString, asJs);
+        const PageDocument doc = open("/page.html");
+        platform::PageBatch batch(doc);
+        const int div = batch.createElement("div");
+        batch.setProperty(div, "id", "given");
+        batch.setProperty(div, "title", text);
+        batch.appendChild(batch.body(), div);
+        batch.run();
+        QVERIFY(batch.result(batch.size() - 1).ok);
+        const QString same =
+            QStringLiteral("document.getElementById('given').title === '%1'").arg(asJs);
+        QVERIFY(doc.evaluate(same).toBool());
+        QVERIFY(doc.getElementById("given").setProperty("title", text).ok);
+        QVERIFY(doc.evaluate(same).toBool());
+    }
+
     // In a strict group the first failure ends the group; the next group runs all the same.
     void batchStrictGroupEndsAtItsFirstFailure() {
         const PageDocument doc = open("/page.html");
