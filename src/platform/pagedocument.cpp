@@ -7,6 +7,9 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <memory>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/webbrowser.h"
 
@@ -61,7 +64,6 @@ namespace {
 
 const QString kBridgeKey = QStringLiteral("__pageBridge");
 int gDefaultTimeout = 3000;
-qint64 gNextToken = 1;
 // After a navigation starts, an answer still on its way from the old document gets this long.
 constexpr int kNavigationGraceMs = 500;
 
@@ -83,6 +85,7 @@ const char* const kBridgeScript = R"JS(
   var remL = EventTarget.prototype.removeEventListener;
   var rapply = Reflect.apply;
   var con = W.console, conLog = con && con.log;
+  var crypto = W.crypto, randoms = crypto && crypto.getRandomValues, random = Math.random;
   var els = [], where = new Map(), started = new WeakSet();
   var jsTypes = ['application/ecmascript', 'application/javascript', 'application/x-ecmascript',
     'application/x-javascript', 'text/ecmascript', 'text/javascript', 'text/javascript1.0',
@@ -343,10 +346,17 @@ const char* const kBridgeScript = R"JS(
       return null;
     }
   };
+  // The document's generation, made by the first handle that binds and kept for the
+  // document's life: 48 random bits, so that no two documents share one.
+  function newGeneration() {
+    var a = new Uint32Array(2);
+    if (randoms) rapply(randoms, crypto, [a]);
+    else { a[0] = rapply(random, Math, []) * 4294967296; a[1] = rapply(random, Math, []) * 65536; }
+    return a[0] * 65536 + (a[1] & 0xffff) + 1;
+  }
   var bridge = {
     gen: 0,
-    // The document's generation: the first handle's token, kept for the document's life.
-    bind: function (g) { if (!bridge.gen) bridge.gen = g; return bridge.gen; },
+    bind: function () { if (!bridge.gen) bridge.gen = newGeneration(); return bridge.gen; },
     describe: describe,
     ran: function () { ran = true; },
     run: function (op, args) {
@@ -361,26 +371,57 @@ const char* const kBridgeScript = R"JS(
 
 void appendLiteral(QString& out, const QVariant& v);
 
+// Whether c goes into a string literal as it is: not a control character, quote or backslash,
+// line separator or surrogate half (a pair is let through whole).
+bool plainChar(char16_t c) {
+    if (c < 0x80) return c >= 0x20 && c != u'"' && c != u'\\';
+    return (c & 0xFFFE) != 0x2028 && (c & 0xF800) != 0xD800;
+}
+
+// The number of characters from p on that go in as they are. A box's code is megabytes of
+// them: eight are looked at at once.
+qsizetype plainRun(const char16_t* p, const char16_t* end) {
+    const char16_t* q = p;
+#ifdef __SSE2__
+    const __m128i control = _mm_set1_epi16(0x1F), quote = _mm_set1_epi16(u'"'),
+                  backslash = _mm_set1_epi16(u'\\'), separatorBits = _mm_set1_epi16(short(0xFFFE)),
+                  separator = _mm_set1_epi16(0x2028), surrogateBits = _mm_set1_epi16(short(0xF800)),
+                  surrogate = _mm_set1_epi16(short(0xD800)), zero = _mm_setzero_si128();
+    for (; end - q >= 8; q += 8) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        __m128i escaped = _mm_cmpeq_epi16(_mm_subs_epu16(c, control), zero);
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(c, quote));
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(c, backslash));
+        escaped =
+            _mm_or_si128(escaped, _mm_cmpeq_epi16(_mm_and_si128(c, separatorBits), separator));
+        escaped =
+            _mm_or_si128(escaped, _mm_cmpeq_epi16(_mm_and_si128(c, surrogateBits), surrogate));
+        if (const int found = _mm_movemask_epi8(escaped))
+            return (q - p) + (__builtin_ctz(found) >> 1);
+    }
+#endif
+    while (q < end && plainChar(*q)) ++q;
+    return q - p;
+}
+
 // A text as a JavaScript string literal, written straight into out: runs of characters that
 // need no escape go in whole.
 void appendStringLiteral(QString& out, QStringView text) {
     static const char hex[] = "0123456789abcdef";
     out += u'"';
-    const QChar* const data = text.data();
-    const qsizetype n = text.size();
-    qsizetype run = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c >= 0x20 && c != u'"' && c != u'\\' && (c < 0x2028 || c > 0x2029) &&
-            !QChar::isSurrogate(c))
-            continue;
-        if (QChar::isHighSurrogate(c) && i + 1 < n &&
-            QChar::isLowSurrogate(data[i + 1].unicode())) {
-            ++i;
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        const qsizetype run = plainRun(p, end);
+        out.append(QStringView(p, run));
+        p += run;
+        if (p == end) break;
+        const char16_t c = *p++;
+        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+            out += QChar(c);
+            out += QChar(*p++);
             continue;
         }
-        out.append(QStringView(data + run, i - run));
-        run = i + 1;
         switch (c) {
             case u'"':
                 out += QLatin1String("\\\"");
@@ -406,7 +447,6 @@ void appendStringLiteral(QString& out, QStringView text) {
             }
         }
     }
-    out.append(QStringView(data + run, n - run));
     out += u'"';
 }
 
@@ -687,11 +727,12 @@ const QString& installScript() {
     return source;
 }
 
-// Opening of a call that binds a handle: the bridge takes the candidate as the document's
-// generation unless an earlier handle gave it one. Without a bridge the call says so (5).
+// Opening of a call that binds a handle to the document's generation. Without a bridge the
+// call says so (5). The same work gives the same source: the engine compiles a source it has
+// seen once only, which counts for a box's code of megabytes dressing page after page.
 QString bindOpening() {
-    return QStringLiteral("var B=document[%1];if(!B)return [5];var g=B.bind(%2);")
-        .arg(jsonString(kBridgeKey), QString::number(gNextToken++));
+    return QStringLiteral("var B=document[%1];if(!B)return [5];var g=B.bind();")
+        .arg(jsonString(kBridgeKey));
 }
 
 // A call that binds a handle. A document that was made without the profile's scripts (a

@@ -303,28 +303,31 @@ class PageDocumentTest : public QObject {
         QVERIFY(!batch.result(first).ok);
     }
 
-    // Whatever a text holds reaches the page as given, in a batch and in a single call.
+    // Whatever a text holds reaches the page as given, in a batch and in a single call, short
+    // or long (escapes anywhere in long runs of plain text).
     void textsReachThePageAsGiven_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("asJs");  // the same text as a JavaScript literal's body
-        QTest::newRow("quotes and backslashes") << "a\"b'c\\d\\\""
-                                                << "a\\x22b\\x27c\\\\d\\\\\\x22";
-        QTest::newRow("line ends and tabs") << "l1\r\nl2\n\tx\r"
-                                            << "l1\\r\\nl2\\n\\tx\\r";
-        QTest::newRow("control characters")
-            << QString::fromUtf16(u"\u0001\u001f\u007f") << "\\x01\\x1f\\x7f";
-        QTest::newRow("line separators")
-            << QString::fromUtf16(u"a\u2028b\u2029c") << "a\\u2028b\\u2029c";
-        QTest::newRow("Chinese and an astral character")
-            << QString::fromUtf16(u"第一步\U0001F600") << "\\u7b2c\\u4e00\\u6b65\\ud83d\\ude00";
-        QTest::newRow("lone surrogate halves")
-            << QString(QChar(0xD800)) + "x" + QChar(0xDC00) << "\\ud800x\\udc00";
-        QTest::newRow("script end tag") << "</script><!--"
-                                        << "\\x3c/script>\\x3c!--";
+        QTest::newRow("quotes and backslashes") << "a\"b'c\\d\\\"";
+        QTest::newRow("line ends and tabs") << "l1\r\nl2\n\tx\r";
+        QTest::newRow("control characters") << QString::fromUtf16(u"\u0001\u001f\u007f");
+        QTest::newRow("line separators") << QString::fromUtf16(u"a\u2028b\u2029c");
+        QTest::newRow("Chinese and an astral character") << QString::fromUtf16(u"第一步\U0001F600");
+        QTest::newRow("lone surrogate halves") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
+        QTest::newRow("script end tag") << "</script><!--";
+        QString tricky = QString::fromUtf16(u"\"\\\r\n\u0000\u2028\u2029\u7b2c") + QChar(0xD800) +
+                         QChar(0xDC00) + QChar(0xDFFF) + QChar(0xDBFF) + QChar(0xDC01);
+        QString mixed;
+        for (int i = 0; i < 300; ++i)
+            mixed +=
+                QStringLiteral("plain text %1 ").arg(i) + tricky.mid(i % tricky.size(), 1 + i % 3);
+        QTest::newRow("long, escapes everywhere") << mixed;
     }
     void textsReachThePageAsGiven() {
         QFETCH(QString, text);
-        QFETCH(QString, asJs);
+        // The same text written with an escape for every character.
+        QString asJs;
+        for (const QChar c : text)
+            asJs += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
         const PageDocument doc = open("/page.html");
         platform::PageBatch batch(doc);
         const int div = batch.createElement("div");
