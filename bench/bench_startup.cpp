@@ -8,9 +8,11 @@
 // With "player", only the player's figures are taken.
 //
 // Each start-up run is a fresh process (this program started again with "--child"), so the
-// figures include the browser engine's own start. The window runs offscreen. Memory is the
-// proportional set size (PSS) of the program and every process under it (the engine's
-// zygote, renderers and helpers), read from /proc.
+// figures include the browser engine's own start. The window runs offscreen. Memory is that
+// of the program and every process under it (the engine's zygote, renderers and helpers),
+// read from /proc: the proportional set size (PSS), and the private memory (USS). The engine's
+// libraries are shared with every other program that runs them, which moves PSS with what
+// else runs on the machine; the private memory is the program's alone.
 
 #include <QApplication>
 #include <QDir>
@@ -125,8 +127,13 @@ int runFloorIdleChild() {
     return 0;
 }
 
-// The PSS, in kB, of a process and of every process below it.
-qint64 treePss(qint64 root) {
+struct Memory {
+    qint64 pss = -1;  // kB
+    qint64 uss = -1;
+};
+
+// The memory of a process and of every process below it.
+Memory treeMemory(qint64 root) {
     QMap<qint64, QList<qint64>> children;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool isPid = false;
@@ -139,29 +146,32 @@ qint64 treePss(qint64 root) {
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
         if (fields.size() > 1) children[fields[1].toLongLong()] << pid;
     }
-    qint64 total = 0;
+    Memory total{0, 0};
     QList<qint64> todo{root};
     while (!todo.isEmpty()) {
         const qint64 pid = todo.takeLast();
         todo += children.value(pid);
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (!rollup.open(QIODevice::ReadOnly)) continue;
-        for (const QByteArray& l : rollup.readAll().split('\n'))
-            if (l.startsWith("Pss:")) total += l.mid(4).trimmed().split(' ').value(0).toLongLong();
+        for (const QByteArray& l : rollup.readAll().split('\n')) {
+            const qsizetype colon = l.indexOf(':');
+            const qint64 kb = l.mid(colon + 1).trimmed().split(' ').value(0).toLongLong();
+            if (l.startsWith("Pss:")) total.pss += kb;
+            if (l.startsWith("Private_Clean:") || l.startsWith("Private_Dirty:")) total.uss += kb;
+        }
     }
     return total;
 }
 
-// Starts the child, waits for it to say it is idle, and gives its memory in kB (-1 on
-// failure).
-qint64 idleMemory(const QString& program, const QStringList& arguments) {
+// Starts the child, waits for it to say it is idle, and gives its memory (-1 on failure).
+Memory idleMemory(const QString& program, const QStringList& arguments) {
     QProcess child;
     child.setProcessChannelMode(QProcess::SeparateChannels);
     QEventLoop loop;
-    qint64 kb = -1;
+    Memory kb;
     QObject::connect(&child, &QProcess::readyReadStandardOutput, &loop, [&] {
         if (child.readAllStandardOutput().contains("idle")) {
-            kb = treePss(child.processId());
+            kb = treeMemory(child.processId());
             loop.quit();
         }
     });
@@ -285,17 +295,27 @@ void benchPlayerStart(const QString& program, int runs) {
     writeFile(folder + "/site.ini",
               "[site]\r\nforumHost=http://127.0.0.1:9\r\nmainHost=http://127.0.0.1:9\r\n");
     {
-        QList<qint64> player, floor;
+        QList<qint64> playerPss, floorPss, playerUss, floorUss;
         for (int i = 0; i < runs; ++i) {
-            player << idleMemory(program, {"--zandrel-idle", folder});
-            floor << idleMemory(program, {"--floor-idle"});
+            const Memory player = idleMemory(program, {"--zandrel-idle", folder});
+            const Memory floor = idleMemory(program, {"--floor-idle"});
+            playerPss << player.pss;
+            playerUss << player.uss;
+            floorPss << floor.pss;
+            floorUss << floor.uss;
         }
-        report("player idle memory (PSS, all processes)", player, "kB");
-        report("one browser view on about:blank", floor, "kB");
+        report("player idle memory (PSS, all processes)", playerPss, "kB");
+        report("one browser view on about:blank", floorPss, "kB");
+        report("player idle memory (private, all processes)", playerUss, "kB");
+        report("one browser view on about:blank", floorUss, "kB");
         std::printf(
             "BENCH Zandrel idle memory, MB (PSS of all processes) | %.1f | %.1f | <= 1.15 x "
             "floor (one WebEngine view on about:blank)\n",
-            median(player) / 1024.0, median(floor) / 1024.0);
+            median(playerPss) / 1024.0, median(floorPss) / 1024.0);
+        std::printf(
+            "BENCH Zandrel idle memory, MB (private to its processes) | %.1f | %.1f | <= 1.15 x "
+            "floor (one WebEngine view on about:blank)\n",
+            median(playerUss) / 1024.0, median(floorUss) / 1024.0);
         std::fflush(stdout);
     }
     QList<qint64> player, floor;

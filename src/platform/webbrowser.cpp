@@ -359,6 +359,25 @@ void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
     });
 }
 
+void WebBrowser::discardPage() {
+    if (!everNavigated_) return;
+    delete view_;
+    view_ = nullptr;
+    WebPage* old = page_;
+    disconnect(old, nullptr, this, nullptr);
+    WebPage::deleteWhenIdle(old);
+    everNavigated_ = false;
+    requested_ = false;
+    loading_ = 0;
+    commitPending_ = false;
+    forgetsName_ = false;
+    forgetLoadStarted_ = false;
+    afterKill_ = nullptr;
+    recovery_ = Recovery::None;
+    usePage(new WebPage(this));
+    attachView();
+}
+
 // A name a page gave this window (window.open(address, name)) goes with the navigations the
 // program starts: a later window.open(..., name) would otherwise land in whatever the user has
 // gone on to, past the new-window mode. The document of such a load starts nameless.

@@ -121,6 +121,11 @@ class WebBrowser : public QWidget {
     void Refresh();
     void Stop();
 
+    // Lets the page go, and its render process with it unless another page shares that: the
+    // control is as it was when made, an empty white area that has not navigated. One that has
+    // not navigated since it was made or last let its page go keeps it.
+    void discardPage();
+
     // Prints the document shown through the toolkit's print dialog (a page's window.print() and
     // the context menu's 打印 come here too). One print at a time; a page without its view yet
     // is printed once the view is there.
