@@ -8,11 +8,11 @@
 // With "player", only the player's figures are taken.
 //
 // Each start-up run is a fresh process (this program started again with "--child"), so the
-// figures include the browser engine's own start. The window runs offscreen. Memory is that
-// of the program and every process under it (the engine's zygote, renderers and helpers),
-// read from /proc: the proportional set size (PSS), and the private memory (USS). The engine's
-// libraries are shared with every other program that runs them, which moves PSS with what
-// else runs on the machine; the private memory is the program's alone.
+// figures include the browser engine's own start. The window runs offscreen. Memory is the
+// proportional set size (PSS) of the program and every process under it (the engine's
+// zygote, renderers and helpers), read from /proc. The engine's libraries are shared with
+// every other program that runs them, which moves PSS with what else runs on the machine:
+// the program and its floor take turns.
 
 #include <QApplication>
 #include <QDir>
@@ -127,13 +127,8 @@ int runFloorIdleChild() {
     return 0;
 }
 
-struct Memory {
-    qint64 pss = -1;  // kB
-    qint64 uss = -1;
-};
-
-// The memory of a process and of every process below it.
-Memory treeMemory(qint64 root) {
+// The PSS, in kB, of a process and of every process below it.
+qint64 treePss(qint64 root) {
     QMap<qint64, QList<qint64>> children;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool isPid = false;
@@ -146,32 +141,29 @@ Memory treeMemory(qint64 root) {
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
         if (fields.size() > 1) children[fields[1].toLongLong()] << pid;
     }
-    Memory total{0, 0};
+    qint64 total = 0;
     QList<qint64> todo{root};
     while (!todo.isEmpty()) {
         const qint64 pid = todo.takeLast();
         todo += children.value(pid);
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (!rollup.open(QIODevice::ReadOnly)) continue;
-        for (const QByteArray& l : rollup.readAll().split('\n')) {
-            const qsizetype colon = l.indexOf(':');
-            const qint64 kb = l.mid(colon + 1).trimmed().split(' ').value(0).toLongLong();
-            if (l.startsWith("Pss:")) total.pss += kb;
-            if (l.startsWith("Private_Clean:") || l.startsWith("Private_Dirty:")) total.uss += kb;
-        }
+        for (const QByteArray& l : rollup.readAll().split('\n'))
+            if (l.startsWith("Pss:")) total += l.mid(4).trimmed().split(' ').value(0).toLongLong();
     }
     return total;
 }
 
-// Starts the child, waits for it to say it is idle, and gives its memory (-1 on failure).
-Memory idleMemory(const QString& program, const QStringList& arguments) {
+// Starts the child, waits for it to say it is idle, and gives its memory in kB (-1 on
+// failure).
+qint64 idleMemory(const QString& program, const QStringList& arguments) {
     QProcess child;
     child.setProcessChannelMode(QProcess::SeparateChannels);
     QEventLoop loop;
-    Memory kb;
+    qint64 kb = -1;
     QObject::connect(&child, &QProcess::readyReadStandardOutput, &loop, [&] {
         if (child.readAllStandardOutput().contains("idle")) {
-            kb = treeMemory(child.processId());
+            kb = treePss(child.processId());
             loop.quit();
         }
     });
@@ -295,27 +287,17 @@ void benchPlayerStart(const QString& program, int runs) {
     writeFile(folder + "/site.ini",
               "[site]\r\nforumHost=http://127.0.0.1:9\r\nmainHost=http://127.0.0.1:9\r\n");
     {
-        QList<qint64> playerPss, floorPss, playerUss, floorUss;
+        QList<qint64> player, floor;
         for (int i = 0; i < runs; ++i) {
-            const Memory player = idleMemory(program, {"--zandrel-idle", folder});
-            const Memory floor = idleMemory(program, {"--floor-idle"});
-            playerPss << player.pss;
-            playerUss << player.uss;
-            floorPss << floor.pss;
-            floorUss << floor.uss;
+            player << idleMemory(program, {"--zandrel-idle", folder});
+            floor << idleMemory(program, {"--floor-idle"});
         }
-        report("player idle memory (PSS, all processes)", playerPss, "kB");
-        report("one browser view on about:blank", floorPss, "kB");
-        report("player idle memory (private, all processes)", playerUss, "kB");
-        report("one browser view on about:blank", floorUss, "kB");
+        report("player idle memory (PSS, all processes)", player, "kB");
+        report("one browser view on about:blank", floor, "kB");
         std::printf(
             "BENCH Zandrel idle memory, MB (PSS of all processes) | %.1f | %.1f | <= 1.15 x "
             "floor (one WebEngine view on about:blank)\n",
-            median(playerPss) / 1024.0, median(floorPss) / 1024.0);
-        std::printf(
-            "BENCH Zandrel idle memory, MB (private to its processes) | %.1f | %.1f | <= 1.15 x "
-            "floor (one WebEngine view on about:blank)\n",
-            median(playerUss) / 1024.0, median(floorUss) / 1024.0);
+            median(player) / 1024.0, median(floor) / 1024.0);
         std::fflush(stdout);
     }
     QList<qint64> player, floor;
