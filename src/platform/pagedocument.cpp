@@ -672,7 +672,8 @@ QString runSource(const QString& before, const QString& op, const QVariantList& 
                   QLatin1String after) {
     QString out;
     const qsizetype text = textSize(QVariant(args));
-    // Escapes (a line end is two characters) take an eighth more at most in code as written.
+    // Code as people write it grows by its escapes (a line end is four characters) by less
+    // than an eighth; more only costs the string a move.
     out.reserve(before.size() + op.size() + text + text / 8 + after.size() + 32);
     out += before;
     out += QLatin1String("B.run(");
@@ -895,12 +896,7 @@ QVariant PageDocument::evaluate(const QString& expression, PageResult* result) c
 
 // ---------------------------------------------------------------- PageBatch
 
-// The page's words for the marks of a batch come as console lines (see WebPage::callProgress).
-// Each batch has its own, which the page's own lines cannot match.
-PageBatch::PageBatch(const PageDocument& document)
-    : document_(document),
-      markWord_(WebPage::progressPrefix() +
-                QString::number(QRandomGenerator::system()->generate64(), 36) + u':') {}
+PageBatch::PageBatch(const PageDocument& document) : document_(document) {}
 
 int PageBatch::add(const QString& op, const QVariantList& args, const QList<int>& refs) {
     QVariantList positions;
@@ -930,7 +926,12 @@ int PageBatch::appendHtml(int element, const QString& markup) {
 int PageBatch::fail(const QString& description) {
     return add(QStringLiteral("fail"), {description});
 }
+// The page's words for the marks of a batch come as console lines (see WebPage::callProgress).
+// Each batch has its own, which the page's own lines cannot match.
 int PageBatch::mark() {
+    if (markWord_.isEmpty())
+        markWord_ = WebPage::progressPrefix() +
+                    QString::number(QRandomGenerator::system()->generate64(), 36) + u':';
     beginGroup(false);
     const int step = add(QStringLiteral("mark"), {markWord_ + QString::number(size())});
     marks_ << step;

@@ -123,7 +123,8 @@ class WebBrowser : public QWidget {
 
     // Lets the page go, and its render process with it unless another page shares that: the
     // control is as it was when made, an empty white area that has not navigated. One that has
-    // not navigated since it was made or last let its page go keeps it.
+    // not navigated since it was made or last let its page go keeps it. Events of the page let
+    // go that were already on their way still come.
     void discardPage();
 
     // Prints the document shown through the toolkit's print dialog (a page's window.print() and
