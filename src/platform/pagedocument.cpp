@@ -354,9 +354,11 @@ const char* const kBridgeScript = R"JS(
     else { a[0] = rapply(random, Math, []) * 4294967296; a[1] = rapply(random, Math, []) * 65536; }
     return a[0] * 65536 + (a[1] & 0xffff) + 1;
   }
-  var bridge = {
-    gen: 0,
-    bind: function () { if (!bridge.gen) bridge.gen = newGeneration(); return bridge.gen; },
+  // Frozen: a page, whose scripts all come after it, cannot stand in for any of it.
+  var gen = 0;
+  var bridge = Object.freeze({
+    get gen() { return gen; },
+    bind: function () { if (!gen) gen = newGeneration(); return gen; },
     describe: describe,
     ran: function () { ran = true; },
     run: function (op, args) {
@@ -364,7 +366,7 @@ const char* const kBridgeScript = R"JS(
         return e instanceof Blocked ? [3, e.code] : [0, describe(e)];
       }
     }
-  };
+  });
   Object.defineProperty(doc, key, { value: bridge, enumerable: false, configurable: false, writable: false });
 })
 )JS";

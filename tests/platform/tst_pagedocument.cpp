@@ -48,6 +48,8 @@ class PageDocumentTest : public QObject {
                       "Reflect.apply = function () { throw new Error('replaced'); };"
                       "EventTarget.prototype.addEventListener = function () {};"
                       "console.log = function () {};"
+                      "try { document.__pageBridge.run = function () { return [1, -1]; }; }"
+                      " catch (e) {}"
                       "</script></head><body><p id=\"p\">r</p></body></html>");
         server_->page("/tree.html",
                       "<html><head></head><body><div id=\"main\">t<!--c--><span>s</span></div>"
