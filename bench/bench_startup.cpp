@@ -1,16 +1,24 @@
 // Start-up of the workbench, from process start to the main window on show, against a site
-// that answers, one that refuses connections and one that never answers; and start-up of the
-// player against the floor of a program with one browser view on about:blank.
+// that answers, one that refuses connections and one that never answers; start-up of the
+// player against the floor of a program with one browser view on about:blank; and the
+// player's memory once it has settled, against that floor's.
 //
-//     bench_startup [runs]
+//     bench_startup [runs] [player]
+//
+// With "player", only the player's figures are taken.
 //
 // Each start-up run is a fresh process (this program started again with "--child"), so the
-// figures include the browser engine's own start. The window runs offscreen.
+// figures include the browser engine's own start. The window runs offscreen. Memory is the
+// proportional set size (PSS) of the program and every process under it (the engine's
+// zygote, renderers and helpers), read from /proc. The engine's libraries are shared with
+// every other program that runs them, which moves PSS with what else runs on the machine:
+// the program and its floor take turns.
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QListWidget>
 #include <QProcess>
 #include <QTabBar>
@@ -88,6 +96,89 @@ int runFloorChild() {
     return 0;
 }
 
+// How long a started program is left alone before its memory counts as its idle memory.
+constexpr int kSettleMs = 3000;
+
+// Says "idle" once the program has been left alone for a while, then stays until the parent
+// closes its input.
+void settleThenWait() {
+    QTest::qWait(kSettleMs);
+    std::printf("idle\n");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+}
+
+int runZandrelIdleChild(const QString& folder) {
+    runZandrelChild(folder);
+    settleThenWait();
+    return 0;
+}
+
+int runFloorIdleChild() {
+    platform::WebBrowser view;
+    view.resize(760, 500);
+    QEventLoop loop;
+    QObject::connect(view.page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    view.Navigate(QStringLiteral("about:blank"));
+    loop.exec();
+    view.show();
+    settleThenWait();
+    return 0;
+}
+
+// The PSS, in kB, of a process and of every process below it.
+qint64 treePss(qint64 root) {
+    QMap<qint64, QList<qint64>> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid) continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        // pid (name) state ppid ...: the name may hold spaces, so read after its last ')'.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1) children[fields[1].toLongLong()] << pid;
+    }
+    qint64 total = 0;
+    QList<qint64> todo{root};
+    while (!todo.isEmpty()) {
+        const qint64 pid = todo.takeLast();
+        todo += children.value(pid);
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& l : rollup.readAll().split('\n'))
+            if (l.startsWith("Pss:")) total += l.mid(4).trimmed().split(' ').value(0).toLongLong();
+    }
+    return total;
+}
+
+// Starts the child, waits for it to say it is idle, and gives its memory in kB (-1 on
+// failure).
+qint64 idleMemory(const QString& program, const QStringList& arguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    QEventLoop loop;
+    qint64 kb = -1;
+    QObject::connect(&child, &QProcess::readyReadStandardOutput, &loop, [&] {
+        if (child.readAllStandardOutput().contains("idle")) {
+            kb = treePss(child.processId());
+            loop.quit();
+        }
+    });
+    QObject::connect(&child, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    child.start(program, arguments);
+    loop.exec();
+    child.closeWriteChannel();
+    if (!child.waitForFinished(10000)) {
+        child.kill();
+        child.waitForFinished(5000);
+    }
+    return kb;
+}
+
 // Starts the child and waits, with the event loop running so the site can answer, for the
 // line that says the window shows. Returns the milliseconds from process start, -1 on failure.
 qint64 timeOneStart(const QString& program, const QStringList& arguments) {
@@ -121,17 +212,17 @@ qint64 median(QList<qint64> times) {
     return times[times.size() / 2];
 }
 
-void report(const char* label, QList<qint64> times) {
+void report(const char* label, QList<qint64> times, const char* unit = "ms") {
     times.removeAll(-1);
     if (times.isEmpty()) {
         std::printf("%-52s failed\n", label);
         return;
     }
     std::sort(times.begin(), times.end());
-    std::printf("%-52s median %5lld ms   min %5lld ms   max %5lld ms   (%lld runs)\n", label,
-                static_cast<long long>(times[times.size() / 2]),
-                static_cast<long long>(times.first()), static_cast<long long>(times.last()),
-                static_cast<long long>(times.size()));
+    std::printf("%-52s median %6lld %s   min %6lld %s   max %6lld %s   (%lld runs)\n", label,
+                static_cast<long long>(times[times.size() / 2]), unit,
+                static_cast<long long>(times.first()), unit, static_cast<long long>(times.last()),
+                unit, static_cast<long long>(times.size()));
     std::fflush(stdout);
 }
 
@@ -195,6 +286,20 @@ void benchPlayerStart(const QString& program, int runs) {
     QProcess::execute("cp", {"-r", sourceDataFolder("zandrel") + "/.", folder});
     writeFile(folder + "/site.ini",
               "[site]\r\nforumHost=http://127.0.0.1:9\r\nmainHost=http://127.0.0.1:9\r\n");
+    {
+        QList<qint64> player, floor;
+        for (int i = 0; i < runs; ++i) {
+            player << idleMemory(program, {"--zandrel-idle", folder});
+            floor << idleMemory(program, {"--floor-idle"});
+        }
+        report("player idle memory (PSS, all processes)", player, "kB");
+        report("one browser view on about:blank", floor, "kB");
+        std::printf(
+            "BENCH Zandrel idle memory, MB (PSS of all processes) | %.1f | %.1f | <= 1.15 x "
+            "floor (one WebEngine view on about:blank)\n",
+            median(player) / 1024.0, median(floor) / 1024.0);
+        std::fflush(stdout);
+    }
     QList<qint64> player, floor;
     for (int i = 0; i < runs + 1; ++i) {
         const qint64 a = timeOneStart(program, {"--zandrel", folder});
@@ -222,9 +327,13 @@ int main(int argc, char** argv) {
     if (args.size() >= 3 && args[1] == "--child") return runChild(args[2]);
     if (args.size() >= 3 && args[1] == "--zandrel") return runZandrelChild(args[2]);
     if (args.size() >= 2 && args[1] == "--floor") return runFloorChild();
+    if (args.size() >= 3 && args[1] == "--zandrel-idle") return runZandrelIdleChild(args[2]);
+    if (args.size() >= 2 && args[1] == "--floor-idle") return runFloorIdleChild();
     const int runs = args.size() >= 2 ? qMax(1, args[1].toInt()) : 5;
-    std::printf("Workbench start-up, process start to main window shown:\n");
-    benchStartUp(QCoreApplication::applicationFilePath(), runs);
+    if (args.value(2) != QLatin1String("player")) {
+        std::printf("Workbench start-up, process start to main window shown:\n");
+        benchStartUp(QCoreApplication::applicationFilePath(), runs);
+    }
     benchPlayerStart(QCoreApplication::applicationFilePath(), runs);
     return 0;
 }

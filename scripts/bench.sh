@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs every benchmark program whose source prints "BENCH" lines and shows them as one table:
-#   what | measured ms | peer or floor ms (- when there is none) | goal
-# The programs are built with the tests (cmake --build build). Figures are medians of several
-# runs taken on this machine; a busy machine raises them all, peers and floors included.
+#   what | measured | peer or floor (- when there is none) | goal
+# in ms unless the line says otherwise (memory in MB). Lines that begin with "DIST" give the
+# distribution of the runs behind a figure; they follow the table.
+# The programs are built with the tests (cmake --build build). Figures are medians (or trimmed
+# means, where a line says so) of several runs taken on this machine; a busy machine raises
+# them all, peers and floors included.
 #
 #     bash scripts/bench.sh [build folder]
 set -uo pipefail
@@ -23,11 +26,15 @@ for source in bench/bench_*.cpp; do
         continue
     fi
     echo "running $name ..." >&2
-    "$program" 2>/dev/null | grep '^BENCH ' >>"$lines" || echo "($name failed)" >&2
+    "$program" 2>/dev/null | grep -E '^(BENCH|DIST) ' >>"$lines" || echo "($name failed)" >&2
 done
-printf '\n%-66s | %9s | %9s | %s\n' "what" "ms" "peer ms" "goal"
+printf '\n%-66s | %9s | %9s | %s\n' "what" "figure" "peer" "goal"
 printf '%s\n' "$(printf '%.0s-' {1..120})"
-sed 's/^BENCH //' "$lines" | awk -F'|' '{
+grep '^BENCH ' "$lines" | sed 's/^BENCH //' | awk -F'|' '{
     for (i = 1; i <= NF; i++) gsub(/^ +| +$/, "", $i)
     printf "%-66s | %9s | %9s | %s\n", $1, $2, $3, $4
 }'
+if grep -q '^DIST ' "$lines"; then
+    printf '\nDistributions (ms):\n'
+    grep '^DIST ' "$lines" | sed 's/^DIST /  /'
+fi

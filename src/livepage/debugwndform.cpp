@@ -287,24 +287,22 @@ void DebugWndForm::documentComplete(int, const QString& url) {
     skinModule::writeBugLog(QStringLiteral("debug url end"));
 
     if (location == url) {
-        // One handle for both trips, bound by the first. The plug-in tags travel with the skin:
-        // they only name scripts that load on their own, so nothing of theirs can hang there.
-        const platform::PageDocument page = inUse->DocumentOnFirstCall();
+        // Plug-in tags, skin with board, code and panel reach the page in one call. The plug-in
+        // tags only name scripts that load on their own, so nothing of theirs can hold the
+        // page there; the page tells when it is past the skin and the code, and the lines of
+        // that stage go to bug.log then, while the panel is still going in.
         skinModule::writeBugLog(QStringLiteral("debug runScript start"));
-        {
-            skinModule::PageInjection skin(page);
-            skin.addHeadScripts(pluginSources());
-            addSkinAndScript(skin);
-            skin.run();
-            skinModule::writeBugLogLines(skin.skinTrace());
-        }
-        skinModule::writeBugLog(QStringLiteral("debug runScript end"));
-        skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd start"));
-        {
-            skinModule::PageInjection panel(page);
-            panel.addAnalysisPanel(analysisPanelText);
-            skinModule::writeBugLogLines(panel.run());
-        }
+        skinModule::PageInjection injection(inUse->DocumentOnFirstCall());
+        injection.addHeadScripts(pluginSources());
+        addSkinAndScript(injection);
+        injection.endStage();
+        injection.addAnalysisPanel(analysisPanelText);
+        const QStringList panelTrace = injection.run([&](int) {
+            skinModule::writeBugLogLines(injection.skinTrace()
+                                         << QStringLiteral("debug runScript end")
+                                         << QStringLiteral("debug inScript2Wnd start"));
+        });
+        skinModule::writeBugLogLines(panelTrace);
         skinModule::writeBugLog(QStringLiteral("debug inScript2Wnd end"));
     }
     skinModule::writeBugLog(QStringLiteral("debug end"));

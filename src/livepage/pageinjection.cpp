@@ -317,8 +317,14 @@ void PageInjection::addAnalysisPanel(const QString& panelText) {
     panels_ << panel;
 }
 
-QStringList PageInjection::run() {
-    batch_.run();
+void PageInjection::endStage() {
+    stageEnds_ << batch_.mark();
+}
+
+QStringList PageInjection::run(const std::function<void(int stage)>& stageEnded) {
+    batch_.run([&](int mark) {
+        if (stageEnded) stageEnded(int(stageEnds_.indexOf(mark)));
+    });
     QStringList trace;
     for (const Panel& panel : panels_) {
         QString failure = panel.failure;

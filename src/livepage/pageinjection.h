@@ -30,10 +30,15 @@ class PageInjection {
     void addSkinAndScript(const QString& skinText, const XmlNode& board, const QString& code);
     void addAnalysisPanel(const QString& panelText);
 
-    // Runs the steps. Gives the analysis panel's trace lines for bug.log, in the order the
-    // injection met them: "script-----------------------------" before each script child the
-    // walk reached, "Description:" and the failure that ended it.
-    QStringList run();
+    // Ends a stage of the injection: run() tells of it as soon as the page is past it.
+    void endStage();
+
+    // Runs the steps. stageEnded hears of each stage that endStage() ended, once and in order
+    // (0 the first), as soon as the page is past it, else once the steps are over. Gives the
+    // analysis panel's trace lines for bug.log, in the order the injection met them:
+    // "script-----------------------------" before each script child the walk reached,
+    // "Description:" and the failure that ended it.
+    QStringList run(const std::function<void(int stage)>& stageEnded = {});
     // The skin dressing's own trace lines (a board left out), to go between its bracket.
     QStringList skinTrace() const { return skinTrace_; }
 
@@ -45,6 +50,7 @@ class PageInjection {
         QString failure;  // one found before any step (the text is no XML, no root)
     };
     platform::PageBatch batch_;
+    QList<int> stageEnds_;
     QList<Panel> panels_;
     QStringList skinTrace_;
 };

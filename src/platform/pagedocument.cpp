@@ -1,11 +1,15 @@
 #include "platform/pagedocument.h"
 
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTimer>
+#include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <memory>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/webbrowser.h"
 
@@ -60,17 +64,17 @@ namespace {
 
 const QString kBridgeKey = QStringLiteral("__pageBridge");
 int gDefaultTimeout = 3000;
-qint64 gNextToken = 1;
 // After a navigation starts, an answer still on its way from the old document gets this long.
 constexpr int kNavigationGraceMs = 500;
 
 // The layer's object in the page's own script context, made once per document and kept on the
 // document object: a new window's first, empty document hands its window object over to the
 // page that follows, and a bridge kept on the window would go on working on the dead one. It
-// keeps the
-// elements the program holds handles to (by index), and does the work of each operation in
-// one call so that no DOM object ever has to cross over. What the page may have replaced
-// later (listener methods, Reflect.apply) is taken at install time.
+// keeps the elements the program holds handles to (by index), and does the work of each
+// operation in one call so that no DOM object ever has to cross over. The profile puts it into
+// every document as the document is made, before the page's own scripts run, so what a page
+// may replace later (listener methods, Reflect.apply, the console) is taken as the engine
+// gave it.
 const char* const kBridgeScript = R"JS(
 (function (key, texts) {
   'use strict';
@@ -80,6 +84,8 @@ const char* const kBridgeScript = R"JS(
   var addL = EventTarget.prototype.addEventListener;
   var remL = EventTarget.prototype.removeEventListener;
   var rapply = Reflect.apply;
+  var con = W.console, conLog = con && con.log;
+  var crypto = W.crypto, randoms = crypto && crypto.getRandomValues, random = Math.random;
   var els = [], where = new Map(), started = new WeakSet();
   var jsTypes = ['application/ecmascript', 'application/javascript', 'application/x-ecmascript',
     'application/x-javascript', 'text/ecmascript', 'text/javascript', 'text/javascript1.0',
@@ -301,6 +307,8 @@ const char* const kBridgeScript = R"JS(
       return null;
     },
     fail: function (message) { throw new Failure(message); },
+    // A word to the program, which hears it while the call is still under way.
+    mark: function (word) { if (conLog) rapply(conLog, con, [word]); return null; },
     // Steps [op, group, strict, args, positions of the args that name an earlier step], run
     // from step `from` on; vals holds each step's element (-1 for none). Stops at script text
     // that the page's policy blocked, for the caller to run it and go on after it.
@@ -338,10 +346,19 @@ const char* const kBridgeScript = R"JS(
       return null;
     }
   };
-  var bridge = {
-    gen: 0,
-    // The document's generation: the first handle's token, kept for the document's life.
-    bind: function (g) { if (!bridge.gen) bridge.gen = g; return bridge.gen; },
+  // The document's generation, made by the first handle that binds and kept for the
+  // document's life: 48 random bits, so that no two documents share one.
+  function newGeneration() {
+    var a = new Uint32Array(2);
+    if (randoms) rapply(randoms, crypto, [a]);
+    else { a[0] = rapply(random, Math, []) * 4294967296; a[1] = rapply(random, Math, []) * 65536; }
+    return a[0] * 65536 + (a[1] & 0xffff) + 1;
+  }
+  // Frozen: a page, whose scripts all come after it, cannot stand in for any of it.
+  var gen = 0;
+  var bridge = Object.freeze({
+    get gen() { return gen; },
+    bind: function () { if (!gen) gen = newGeneration(); return gen; },
     describe: describe,
     ran: function () { ran = true; },
     run: function (op, args) {
@@ -349,19 +366,182 @@ const char* const kBridgeScript = R"JS(
         return e instanceof Blocked ? [3, e.code] : [0, describe(e)];
       }
     }
-  };
+  });
   Object.defineProperty(doc, key, { value: bridge, enumerable: false, configurable: false, writable: false });
 })
 )JS";
 
+void appendLiteral(QString& out, const QVariant& v);
+
+// Whether c goes into a string literal as it is: not a control character, quote or backslash,
+// line separator or surrogate half (a pair is let through whole).
+bool plainChar(char16_t c) {
+    if (c < 0x80) return c >= 0x20 && c != u'"' && c != u'\\';
+    return (c & 0xFFFE) != 0x2028 && (c & 0xF800) != 0xD800;
+}
+
+// The number of characters from p on that go in as they are. A box's code is megabytes of
+// them: eight are looked at at once.
+qsizetype plainRun(const char16_t* p, const char16_t* end) {
+    const char16_t* q = p;
+#ifdef __SSE2__
+    const __m128i control = _mm_set1_epi16(0x1F), quote = _mm_set1_epi16(u'"'),
+                  backslash = _mm_set1_epi16(u'\\'), separatorBits = _mm_set1_epi16(short(0xFFFE)),
+                  separator = _mm_set1_epi16(0x2028), surrogateBits = _mm_set1_epi16(short(0xF800)),
+                  surrogate = _mm_set1_epi16(short(0xD800)), zero = _mm_setzero_si128();
+    for (; end - q >= 8; q += 8) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        __m128i escaped = _mm_cmpeq_epi16(_mm_subs_epu16(c, control), zero);
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(c, quote));
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(c, backslash));
+        escaped =
+            _mm_or_si128(escaped, _mm_cmpeq_epi16(_mm_and_si128(c, separatorBits), separator));
+        escaped =
+            _mm_or_si128(escaped, _mm_cmpeq_epi16(_mm_and_si128(c, surrogateBits), surrogate));
+        if (const int found = _mm_movemask_epi8(escaped))
+            return (q - p) + (__builtin_ctz(found) >> 1);
+    }
+#endif
+    while (q < end && plainChar(*q)) ++q;
+    return q - p;
+}
+
+// A text as a JavaScript string literal, written straight into out: runs of characters that
+// need no escape go in whole.
+void appendStringLiteral(QString& out, QStringView text) {
+    static const char hex[] = "0123456789abcdef";
+    out += u'"';
+    const char16_t* p = text.utf16();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        const qsizetype run = plainRun(p, end);
+        out.append(QStringView(p, run));
+        p += run;
+        if (p == end) break;
+        const char16_t c = *p++;
+        if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+            out += QChar(c);
+            out += QChar(*p++);
+            continue;
+        }
+        switch (c) {
+            case u'"':
+                out += QLatin1String("\\\"");
+                break;
+            case u'\\':
+                out += QLatin1String("\\\\");
+                break;
+            case u'\n':
+                out += QLatin1String("\\n");
+                break;
+            case u'\r':
+                out += QLatin1String("\\r");
+                break;
+            case u'\t':
+                out += QLatin1String("\\t");
+                break;
+            default: {
+                // Other control characters, the two line separators and a lone surrogate half.
+                const char escape[] = {
+                    '\\',       'u', hex[(c >> 12) & 15], hex[(c >> 8) & 15], hex[(c >> 4) & 15],
+                    hex[c & 15]};
+                out += QLatin1String(escape, 6);
+            }
+        }
+    }
+    out += u'"';
+}
+
+void appendListLiteral(QString& out, const QVariantList& list) {
+    out += u'[';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i) out += u',';
+        appendLiteral(out, list.at(i));
+    }
+    out += u']';
+}
+
+// Texts, numbers, booleans, null, and lists and maps of them, as JSON would write them.
+void appendLiteral(QString& out, const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::QString:
+            appendStringLiteral(out, v.toString());
+            return;
+        case QMetaType::Bool:
+            out += v.toBool() ? QLatin1String("true") : QLatin1String("false");
+            return;
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::LongLong:
+        case QMetaType::Long:
+            out += QString::number(v.toLongLong());
+            return;
+        case QMetaType::UInt:
+        case QMetaType::UShort:
+        case QMetaType::ULongLong:
+        case QMetaType::ULong:
+            out += QString::number(v.toULongLong());
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            out += qIsFinite(d) ? QString::number(d, 'g', 17) : QStringLiteral("null");
+            return;
+        }
+        case QMetaType::QVariantList:
+            appendListLiteral(out, v.toList());
+            return;
+        case QMetaType::QStringList: {
+            out += u'[';
+            const QStringList list = v.toStringList();
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                if (i) out += u',';
+                appendStringLiteral(out, list.at(i));
+            }
+            out += u']';
+            return;
+        }
+        case QMetaType::QVariantMap: {
+            out += u'{';
+            const QVariantMap map = v.toMap();
+            bool first = true;
+            for (auto it = map.cbegin(); it != map.cend(); ++it) {
+                if (!first) out += u',';
+                first = false;
+                appendStringLiteral(out, it.key());
+                out += u':';
+                appendLiteral(out, it.value());
+            }
+            out += u'}';
+            return;
+        }
+        default:
+            if (v.isNull() || !v.canConvert<QString>())
+                out += QLatin1String("null");
+            else
+                appendStringLiteral(out, v.toString());
+    }
+}
+
+// Characters of text in v, to size the source that carries it before it is written.
+qsizetype textSize(const QVariant& v) {
+    if (v.typeId() == QMetaType::QString) return v.toString().size();
+    if (v.typeId() != QMetaType::QVariantList) return 8;
+    qsizetype n = 2;
+    for (const QVariant& item : v.toList()) n += textSize(item) + 1;
+    return n;
+}
+
 QString jsonArgs(const QVariantList& args) {
-    return QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromVariantList(args)).toJson(QJsonDocument::Compact));
+    QString out;
+    appendListLiteral(out, args);
+    return out;
 }
 
 QString jsonString(const QString& s) {
-    const QString arr = jsonArgs({s});
-    return arr.mid(1, arr.size() - 2);
+    QString out;
+    appendStringLiteral(out, s);
+    return out;
 }
 
 struct Pending {
@@ -374,7 +554,7 @@ struct Pending {
 // comes after the wait has given up lands in a state nobody reads any more.
 PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* blocked = nullptr,
                      QString* blockedCode = nullptr, QVariantList* raw = nullptr,
-                     const QString* prelude = nullptr) {
+                     const QString* prelude = nullptr, bool* noBridge = nullptr) {
     PageResult r;
     if (!page) {
         r.error = pagetext::noPage();
@@ -463,6 +643,9 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
     } else if (status == 3 && blocked && blockedCode) {
         *blocked = true;
         *blockedCode = list.value(1).toString();
+    } else if (status == 5) {
+        if (noBridge) *noBridge = true;
+        r.error = pagetext::noPage();
     } else {
         r.error = list.value(1).toString();
     }
@@ -473,10 +656,11 @@ PageResult roundTrip(WebPage* page, const QString& source, int timeoutMs, bool* 
 // as a script of its own, at global scope. A failure there comes without the page's words: the
 // engine mutes the description of errors of such scripts.
 PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs,
-                      QVariantList* raw = nullptr, const QString* prelude = nullptr) {
+                      QVariantList* raw = nullptr, const QString* prelude = nullptr,
+                      bool* noBridge = nullptr) {
     bool blocked = false;
     QString code;
-    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code, raw, prelude);
+    PageResult r = roundTrip(page, source, timeoutMs, &blocked, &code, raw, prelude, noBridge);
     if (!blocked) return r;
     r = roundTrip(page, code + QStringLiteral("\n;[1]"), timeoutMs);
     if (r.ok) r.value = QVariant();
@@ -484,11 +668,30 @@ PageResult bridgeCall(WebPage* page, const QString& source, int timeoutMs,
     return r;
 }
 
+// The source of one bridge operation: before, B.run with the operation and its arguments as
+// literals, after. Written once, into room made for it first: a box's code may be megabytes.
+QString runSource(const QString& before, const QString& op, const QVariantList& args,
+                  QLatin1String after) {
+    QString out;
+    const qsizetype text = textSize(QVariant(args));
+    // Code as people write it grows by its escapes (a line end is four characters) by less
+    // than an eighth; more only costs the string a move.
+    out.reserve(before.size() + op.size() + text + text / 8 + after.size() + 32);
+    out += before;
+    out += QLatin1String("B.run(");
+    appendStringLiteral(out, op);
+    out += u',';
+    appendListLiteral(out, args);
+    out += u')';
+    out += after;
+    return out;
+}
+
 QString opSource(qint64 token, const QString& op, const QVariantList& args) {
-    return QStringLiteral(
-               "(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
-               "return B.run(%3,%4);})()")
-        .arg(jsonString(kBridgeKey), QString::number(token), jsonString(op), jsonArgs(args));
+    return runSource(QStringLiteral("(function(){var B=document[%1];if(!B||B.gen!==%2)return [2];"
+                                    "return ")
+                         .arg(jsonString(kBridgeKey), QString::number(token)),
+                     op, args, QLatin1String(";})()"));
 }
 
 int effectiveTimeout(int ms) {
@@ -508,9 +711,9 @@ int PageDocument::defaultTimeout() {
 
 namespace {
 
-// The script that installs the bridge in the document shown, once per document. Its text is
-// the same at every call, so the engine compiles it once per page process and not again for
-// every new page.
+// The script that installs the bridge in a document. The profile runs it in every document
+// as the document is made; the same text goes in by hand where that did not happen, so the
+// engine compiles it once per page process.
 const QString& installScript() {
     static const QString source = [] {
         const QString marker = QStringLiteral("\x01");
@@ -527,20 +730,43 @@ const QString& installScript() {
     return source;
 }
 
-// Opening of a call that binds a handle: the bridge (installed just before) takes the
-// candidate as the document's generation unless an earlier handle gave it one.
+// Opening of a call that binds a handle to the document's generation. Without a bridge the
+// call says so (5). The same work gives the same source: the engine compiles a source it has
+// seen once only, which counts for a box's code of megabytes dressing page after page.
 QString bindOpening() {
-    return QStringLiteral("var B=document[%1];if(!B)return [0,%2];var g=B.bind(%3);")
-        .arg(jsonString(kBridgeKey), jsonString(pagetext::noPage()), QString::number(gNextToken++));
+    return QStringLiteral("var B=document[%1];if(!B)return [5];var g=B.bind();")
+        .arg(jsonString(kBridgeKey));
+}
+
+// A call that binds a handle. A document that was made without the profile's scripts (a
+// window that a page opened and wrote itself) has no bridge: it goes in then, and the call
+// once more behind it.
+PageResult bindingCall(WebPage* page, const QString& source, int timeoutMs,
+                       QVariantList* raw = nullptr) {
+    bool noBridge = false;
+    const PageResult r = bridgeCall(page, source, timeoutMs, raw, nullptr, &noBridge);
+    if (!noBridge) return r;
+    return bridgeCall(page, source, timeoutMs, raw, &installScript());
 }
 
 }  // namespace
 
+void PageDocument::installBridge(QWebEngineProfile* profile) {
+    QWebEngineScript bridge;
+    bridge.setName(kBridgeKey);
+    bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    // Beside the page's own scripts, where every call runs; page calls go to the top-level
+    // document only.
+    bridge.setWorldId(QWebEngineScript::MainWorld);
+    bridge.setRunsOnSubFrames(false);
+    bridge.setSourceCode(installScript());
+    profile->scripts()->insert(bridge);
+}
+
 PageDocument PageDocument::of(WebPage* page, PageResult* result) {
     PageDocument doc;
     const QString source = QStringLiteral("(function(){%1return [1,g];})()").arg(bindOpening());
-    PageResult r =
-        roundTrip(page, source, gDefaultTimeout, nullptr, nullptr, nullptr, &installScript());
+    PageResult r = bindingCall(page, source, gDefaultTimeout);
     if (r.ok) {
         doc.page_ = page;
         doc.token_ = r.value.toLongLong();
@@ -584,15 +810,13 @@ PageResult PageDocument::call(const QString& op, const QVariantList& args) const
         return r;
     }
     if (pending_ && *pending_ == 0) {
-        // Bound here: the bridge goes in and the operation runs in the same round trip; the
-        // generation travels back behind the operation's own answer.
+        // Bound here: the operation runs in the same round trip, and the generation travels
+        // back behind the operation's own answer.
         const QString source =
-            QStringLiteral(
-                "(function(){%1var r=B.run(%2,%3);r[r.length<2?2:r.length]=g;return r;})()")
-                .arg(bindOpening(), jsonString(op), jsonArgs(args));
+            runSource(QStringLiteral("(function(){%1var r=").arg(bindOpening()), op, args,
+                      QLatin1String(";r[r.length<2?2:r.length]=g;return r;})()"));
         QVariantList raw;
-        const PageResult r =
-            bridgeCall(page_, source, effectiveTimeout(timeoutMs_), &raw, &installScript());
+        const PageResult r = bindingCall(page_, source, effectiveTimeout(timeoutMs_), &raw);
         if (raw.size() >= 3) *pending_ = raw.last().toLongLong();
         return r;
     }
@@ -704,6 +928,17 @@ int PageBatch::appendHtml(int element, const QString& markup) {
 int PageBatch::fail(const QString& description) {
     return add(QStringLiteral("fail"), {description});
 }
+// The page's words for the marks of a batch come as console lines (see WebPage::callProgress).
+// Each batch has its own, which the page's own lines cannot match.
+int PageBatch::mark() {
+    if (markWord_.isEmpty())
+        markWord_ = WebPage::progressPrefix() +
+                    QString::number(QRandomGenerator::system()->generate64(), 36) + u':';
+    beginGroup(false);
+    const int step = add(QStringLiteral("mark"), {markWord_ + QString::number(size())});
+    marks_ << step;
+    return step;
+}
 
 void PageBatch::beginGroup(bool strict) {
     ++group_;
@@ -718,7 +953,29 @@ bool PageBatch::ran(int step) const {
     return ran_.value(step, false);
 }
 
-void PageBatch::run() {
+void PageBatch::run(const std::function<void(int mark)>& reached) {
+    qsizetype told = 0;
+    auto tellUpTo = [&](int step) {
+        for (; told < marks_.size() && marks_.at(told) <= step; ++told)
+            if (reached) reached(marks_.at(told));
+    };
+    // The words come while the batch waits for the page; none is heard after run() is over.
+    QMetaObject::Connection words;
+    if (reached && !marks_.isEmpty() && document_.page_) {
+        words = QObject::connect(
+            document_.page_, &WebPage::callProgress, document_.page_, [&](const QString& word) {
+                if (!word.startsWith(markWord_)) return;
+                bool number = false;
+                const int step = QStringView(word).mid(markWord_.size()).toInt(&number);
+                if (number && marks_.contains(step)) tellUpTo(step);
+            });
+    }
+    send();
+    QObject::disconnect(words);
+    tellUpTo(size());
+}
+
+void PageBatch::send() {
     const int n = size();
     results_ = QList<PageResult>(n);
     ran_ = QList<bool>(n, false);

@@ -4,7 +4,10 @@
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
+
+class QWebEngineProfile;
 
 namespace platform {
 
@@ -140,6 +143,11 @@ class PageDocument {
     // on the page at once, where binding first would only cost a trip.
     static PageDocument onFirstCall(WebPage* page);
 
+    // Has the profile put the layer's side of the calls into every document of its pages as
+    // the document is made, so that a call carries only its own work. A document made without
+    // it (a window a page wrote itself) gets it from the first call that binds a handle there.
+    static void installBridge(QWebEngineProfile* profile);
+
   private:
     friend class PageElement;
     friend class PageBatch;
@@ -175,6 +183,10 @@ class PageBatch {
     int appendHtml(int element, const QString& markup);
     // A failure of the caller's own, at its place in the order (ends a strict group).
     int fail(const QString& description);
+    // A point the caller hears of as soon as the page gets there, while the batch is still
+    // in the page (see run()). It starts a lenient group of its own, which the steps added
+    // after it join until the next beginGroup.
+    int mark();
 
     // The steps added from now on form a new group.
     void beginGroup(bool strict);
@@ -182,7 +194,9 @@ class PageBatch {
 
     // Sends the steps. Script text that the page's security policy keeps from running goes in
     // through the engine's own entry before the steps after it run (one more round trip each).
-    void run();
+    // reached hears of every mark once, in order, with its step: when the page says it got
+    // there, else (a page that went away, a word that did not come) once the batch is over.
+    void run(const std::function<void(int mark)>& reached = {});
     // After run(): the outcome of a step. One that did not run (its strict group had ended)
     // is not ok and has an empty error.
     PageResult result(int step) const;
@@ -192,8 +206,11 @@ class PageBatch {
 
   private:
     int add(const QString& op, const QVariantList& args, const QList<int>& refs = {});
+    void send();
     PageDocument document_;
     QVariantList steps_;
+    QList<int> marks_;
+    QString markWord_;  // what the page's words for this batch's marks begin with
     QList<PageResult> results_;
     QList<bool> ran_;
     int group_ = 0;

@@ -71,6 +71,7 @@ QWebEngineProfile* WebPage::sharedProfile() {
         // Sites answer in Chinese, as they do for the programs' users.
         p->setHttpAcceptLanguage(acceptLanguage());
         QObject::connect(p, &QWebEngineProfile::downloadRequested, p, &WebPage::saveDownload);
+        PageDocument::installBridge(p);
         return p;
     }();
     return profile;
@@ -227,8 +228,15 @@ bool WebPage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& d
     return true;
 }
 
-void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
-                                       const QString&) {}
+QString WebPage::progressPrefix() {
+    return QStringLiteral("\x01pageBridge:");
+}
+
+// The console stays quiet; only the bridge's words go on.
+void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                       const QString&) {
+    if (message.startsWith(progressPrefix())) Q_EMIT callProgress(message);
+}
 
 // ---------------------------------------------------------------- WebBrowser
 
@@ -368,6 +376,25 @@ void WebBrowser::adoptNewWindow(QWebEngineNewWindowRequest& request) {
 
 void WebBrowser::attachViewWhenReady() {
     if (!viewAwaitsSettings_ && !viewAwaitsFirstLoad_) attachView();
+}
+
+void WebBrowser::discardPage() {
+    if (!everNavigated_) return;
+    delete view_;
+    view_ = nullptr;
+    WebPage* old = page_;
+    disconnect(old, nullptr, this, nullptr);
+    WebPage::deleteWhenIdle(old);
+    everNavigated_ = false;
+    requested_ = false;
+    loading_ = 0;
+    commitPending_ = false;
+    forgetsName_ = false;
+    forgetLoadStarted_ = false;
+    afterKill_ = nullptr;
+    recovery_ = Recovery::None;
+    usePage(new WebPage(this));
+    attachView();
 }
 
 // A name a page gave this window (window.open(address, name)) goes with the navigations the

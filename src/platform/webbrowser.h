@@ -66,6 +66,12 @@ class WebPage : public QWebEnginePage {
     static void deliverWhenIdle(QObject* context, std::function<void()> event);
     static void enterWait();
     static void leaveWait();
+    // The console lines that carry the page bridge's words to the program begin with this.
+    static QString progressPrefix();
+
+  Q_SIGNALS:
+    // A page call's word, sent while the call is still in the page (PageBatch::mark).
+    void callProgress(const QString& word);
 
   protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
@@ -114,6 +120,12 @@ class WebBrowser : public QWidget {
     void GoForward();
     void Refresh();
     void Stop();
+
+    // Lets the page go, and its render process with it unless another page shares that: the
+    // control is as it was when made, an empty white area that has not navigated. One that has
+    // not navigated since it was made or last let its page go keeps it. Events of the page let
+    // go that were already on their way still come.
+    void discardPage();
 
     // Prints the document shown through the toolkit's print dialog (a page's window.print() and
     // the context menu's 打印 come here too). One print at a time; a page without its view yet

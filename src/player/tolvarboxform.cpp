@@ -2,10 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
@@ -17,6 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <memory>
+#include <utility>
 
 #include "library/base64.h"
 #include "library/boxfile.h"
@@ -388,6 +387,15 @@ void TolvarBoxForm::makeControls(QWidget* window) {
     total->setWidth(615);
     total->setHeight(615);
     total->hide();
+    // Nothing is done with the statistics page: once it is in, the hidden view lets it go, and
+    // with it a render process of its own that would sit there as long as the program runs.
+    connect(total, &platform::WebBrowser::DocumentComplete, total,
+            [total] { total->discardPage(); });
+    connect(total, &platform::WebBrowser::NavigateError, total,
+            [total](platform::WebBrowser*, const QString&, int code) {
+                constexpr int kNoDocument = -3;
+                if (code == kNoDocument) total->discardPage();
+            });
 
     auto* urlLabel = new QLabel(QStringLiteral("网 址:"), window);
     urlLabel->setObjectName(QStringLiteral("urlLabel"));
@@ -491,25 +499,34 @@ void TolvarBoxForm::chooseBox(const QString& fileName) {
                                QLatin1Char(')'));
 }
 
+// The window shows first; the page follows once the blank page is complete. The page's own
+// completion ends the wait (a browser that never gets there does not hold it back for ever),
+// and the window stays in the user's hands meanwhile: a page the user has gone on to is not
+// overwritten.
 void TolvarBoxForm::showIntroPage() {
-    platform::WebBrowser* inUse = host_.elementInUse();
-    if (!inUse) return;
-    // The blank page normally completes within a few event turns; a browser that never gets
-    // there must not hold the program's start for ever. The page's own loading events end
-    // each pause at once, the step only bounds it; the events of the blank page that the
-    // completion posted are handled before the state is looked at again.
-    QElapsedTimer waited;
-    waited.start();
-    while (inUse && inUse->ReadyState() != 4 && waited.elapsed() < kIntroWaitLimitMs) {
-        QEventLoop pause;
-        QTimer::singleShot(kIntroWaitStepMs, &pause, &QEventLoop::quit);
-        connect(inUse->page(), &QWebEnginePage::loadingChanged, &pause, &QEventLoop::quit);
-        pause.exec();
-        QCoreApplication::processEvents();
-        inUse = host_.elementInUse();
-    }
-    if (!inUse) return;
+    platform::BrowserArray* array = host_.array();
+    if (!array || !host_.elementInUse()) return;
+    auto* wait = new QObject(array);  // goes with the window
+    auto over = std::make_shared<bool>(false);
+    auto done = [this, wait, over] {
+        if (std::exchange(*over, true)) return;
+        wait->deleteLater();
+        platform::WebBrowser* inUse = host_.elementInUse();
+        if (inUse && inUse->LocationURL() == QLatin1String("about:blank")) buildIntroPage(inUse);
+    };
+    auto* limit = new QTimer(wait);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, wait, done);
+    limit->start(kIntroWaitLimitMs);
+    connect(array, &platform::BrowserArray::DocumentComplete, wait, [this, done] {
+        if (platform::WebBrowser* inUse = host_.elementInUse(); inUse && inUse->ReadyState() == 4)
+            done();
+    });
+    // Already complete (a message box of the start-up let the page get there): after the show.
+    if (host_.elementInUse()->ReadyState() == 4) QTimer::singleShot(0, wait, done);
+}
 
+void TolvarBoxForm::buildIntroPage(platform::WebBrowser* inUse) {
     const ScriptDocument& doc = ScriptModule::scriptDocument();
     // The page work goes to the page in one go.
     platform::PageBatch page(inUse->DocumentOnFirstCall());
@@ -517,6 +534,7 @@ void TolvarBoxForm::showIntroPage() {
     if (doc.name.isEmpty()) {
         page.setProperty(body, QStringLiteral("innerHTML"), kWelcome);
         page.run();
+        Q_EMIT introPageShown();
         return;
     }
     const QString templateText = ScriptModule::readTextFile(platform::programFile(kTemplateFile));
@@ -531,6 +549,7 @@ void TolvarBoxForm::showIntroPage() {
     if (!safe) {
         page.setProperty(body, QStringLiteral("innerHTML"), kUnsafe);
         page.run();
+        Q_EMIT introPageShown();
         return;
     }
     const playerIntro::IntroParts parts =
@@ -542,6 +561,7 @@ void TolvarBoxForm::showIntroPage() {
     page.appendChild(head, style);
     page.setProperty(body, QStringLiteral("innerHTML"), parts.bodyHtml);
     page.run();
+    Q_EMIT introPageShown();
 }
 
 void TolvarBoxForm::matchTargets(platform::WebBrowser* inUse) {

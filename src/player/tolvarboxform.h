@@ -48,7 +48,6 @@ class TolvarBoxForm : public platform::Form {
 
     // Longest wait for the blank page before the introduction page is built regardless.
     static constexpr int kIntroWaitLimitMs = 30000;
-    static constexpr int kIntroWaitStepMs = 100;
 
     // Whether the desktop can show the tray icon. Without one, a minimised window stays on the
     // task bar instead of hiding: a hidden window could never be brought back.
@@ -60,6 +59,11 @@ class TolvarBoxForm : public platform::Form {
     // The toolbar buttons' actions by index (0 home, 1 back, 2 refresh, 3 forward, 4 stop,
     // 5 search); the buttons call this.
     void toolClicked(int index);
+
+  Q_SIGNALS:
+    // The blank page shows the introduction page, or the welcome or refusal text in its place.
+    // The window is on screen before: the page follows once the blank page has loaded.
+    void introPageShown();
 
   protected:
     void onLoad(QWidget* window) override;
@@ -75,6 +79,7 @@ class TolvarBoxForm : public platform::Form {
     void loadDefaultScript();
     void chooseBox(const QString& fileName);
     void showIntroPage();
+    void buildIntroPage(platform::WebBrowser* inUse);
     void matchTargets(platform::WebBrowser* inUse);
     void layoutControls();
     void restoreFromTray();

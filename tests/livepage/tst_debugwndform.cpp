@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "library/base64.h"
 #include "library/plugins.h"
 #include "library/scriptdocument.h"
 #include "library/xmldocument.h"
@@ -286,6 +287,29 @@ class DebugWndFormTest : public QObject {
         editor->setScriptText(kScript);
         QVERIFY(go());
         QCOMPARE(page("window.ran").toString(), QStringLiteral("code;"));
+
+        // The skin and the code went in and the page is busy with the panel: their lines are
+        // there already.
+        const QString panel = form_.analysisPanelText;
+        form_.analysisPanelText =
+            QStringLiteral("<p><script>%1</script></p>")
+                .arg(BASE64Module::base64Encode(QStringLiteral(
+                    "var t = Date.now(); while (Date.now() - t < 2000) {} window.panel = 1;")));
+        QFile::remove(platform::programFile("bug.log"));
+        duringHang.clear();
+        QTimer::singleShot(1000, this, [&] { duringHang = logMessages(); });
+        QVERIFY(go());
+        form_.analysisPanelText = panel;
+        QCOMPARE(duringHang, QStringList({"debug start", "debug url start", "debug url end",
+                                          "debug runScript start", "debug runScript end",
+                                          "debug inScript2Wnd start"}));
+        QCOMPARE(logMessages(),
+                 QStringList({"debug start", "debug url start", "debug url end",
+                              "debug runScript start", "debug runScript end",
+                              "debug inScript2Wnd start", "script-----------------------------",
+                              "debug inScript2Wnd end", "debug end"}));
+        QCOMPARE(page("window.ran").toString(), QStringLiteral("code;"));
+        QCOMPARE(page("window.panel").toInt(), 1);
     }
 
     void runsLinesAndFunctionsIntoTheHistory() {

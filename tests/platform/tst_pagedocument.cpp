@@ -42,6 +42,15 @@ class PageDocumentTest : public QObject {
                       "<html><head><meta http-equiv=\"Content-Security-Policy\" "
                       "content=\"script-src 'self'\"></head><body>c</body></html>");
         server_->page("/other.html", "<html><body>other</body></html>");
+        // Replaces, before anything else on the page runs, what the layer's calls rely on.
+        server_->page("/replacing.html",
+                      "<html><head><script>"
+                      "Reflect.apply = function () { throw new Error('replaced'); };"
+                      "EventTarget.prototype.addEventListener = function () {};"
+                      "console.log = function () {};"
+                      "try { document.__pageBridge.run = function () { return [1, -1]; }; }"
+                      " catch (e) {}"
+                      "</script></head><body><p id=\"p\">r</p></body></html>");
         server_->page("/tree.html",
                       "<html><head></head><body><div id=\"main\">t<!--c--><span>s</span></div>"
                       "<p></p></body></html>");
@@ -242,6 +251,98 @@ class PageDocumentTest : public QObject {
         QCOMPARE(doc.getElementById("bd").getText("innerHTML"), QStringLiteral("<b>a</b>tail"));
         QCOMPARE(doc.evaluate("getComputedStyle(document.getElementById('bd')).color").toString(),
                  QStringLiteral("rgb(4, 5, 6)"));
+    }
+
+    // The layer's side of the calls is in the document before the page's own scripts run: a
+    // page that replaces at its start what the calls use still takes the program's work, each
+    // script's error still comes back as its own step's failure, and a mark is heard while
+    // the batch is still in the page.
+    void pageReplacingWhatCallsUse() {
+        const PageDocument doc = open("/replacing.html");
+        QVERIFY2(!doc.isNull(), qPrintable(doc.failure()));
+        platform::PageBatch batch(doc);
+        const int body = batch.body();
+        const int bad = batch.createElement("script");
+        batch.setProperty(bad, "text", "throw new Error('own');");
+        const int failing = batch.appendChild(body, bad);
+        const int mark = batch.mark();
+        // Holds the batch in the page for a while after the mark.
+        const int slow = batch.createElement("script");
+        batch.setProperty(slow, "text",
+                          "var t = Date.now(); while (Date.now() - t < 800) {} window.after = 1;");
+        const int last = batch.appendChild(batch.body(), slow);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 heardAt = -1;
+        QList<int> heard;
+        batch.run([&](int step) {
+            heard << step;
+            heardAt = clock.elapsed();
+        });
+        const qint64 ended = clock.elapsed();
+        QVERIFY2(batch.result(failing).error.contains("own"),
+                 qPrintable(batch.result(failing).error));
+        QVERIFY2(batch.result(last).ok, qPrintable(batch.result(last).error));
+        QCOMPARE(doc.evaluate("window.after").toInt(), 1);
+        QCOMPARE(doc.getElementById("p").getText("innerHTML"), QStringLiteral("r"));
+        QCOMPARE(heard, QList<int>{mark});
+        QVERIFY2(heardAt + 400 < ended, qPrintable(QStringLiteral("mark heard at %1 ms, batch "
+                                                                  "over at %2 ms")
+                                                       .arg(heardAt)
+                                                       .arg(ended)));
+    }
+
+    // Marks are heard once each and in order, also when the batch never reaches the page.
+    void marksOfABatchThatDidNotRun() {
+        QVERIFY(!open("/page.html").isNull());
+        platform::PageBatch batch{PageDocument()};
+        batch.body();
+        const int first = batch.mark();
+        const int second = batch.mark();
+        QList<int> heard;
+        batch.run([&](int step) { heard << step; });
+        QCOMPARE(heard, QList<int>({first, second}));
+        QVERIFY(!batch.result(first).ok);
+    }
+
+    // Whatever a text holds reaches the page as given, in a batch and in a single call, short
+    // or long (escapes anywhere in long runs of plain text).
+    void textsReachThePageAsGiven_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quotes and backslashes") << "a\"b'c\\d\\\"";
+        QTest::newRow("line ends and tabs") << "l1\r\nl2\n\tx\r";
+        QTest::newRow("control characters") << QString::fromUtf16(u"\u0001\u001f\u007f");
+        QTest::newRow("line separators") << QString::fromUtf16(u"a\u2028b\u2029c");
+        QTest::newRow("Chinese and an astral character") << QString::fromUtf16(u"第一步\U0001F600");
+        QTest::newRow("lone surrogate halves") << QString(QChar(0xD800)) + "x" + QChar(0xDC00);
+        QTest::newRow("script end tag") << "</script><!--";
+        QString tricky = QString::fromUtf16(u"\"\\\r\n\u0000\u2028\u2029\u7b2c") + QChar(0xD800) +
+                         QChar(0xDC00) + QChar(0xDFFF) + QChar(0xDBFF) + QChar(0xDC01);
+        QString mixed;
+        for (int i = 0; i < 300; ++i)
+            mixed +=
+                QStringLiteral("plain text %1 ").arg(i) + tricky.mid(i % tricky.size(), 1 + i % 3);
+        QTest::newRow("long, escapes everywhere") << mixed;
+    }
+    void textsReachThePageAsGiven() {
+        QFETCH(QString, text);
+        // The same text written with an escape for every character.
+        QString asJs;
+        for (const QChar c : text)
+            asJs += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
+        const PageDocument doc = open("/page.html");
+        platform::PageBatch batch(doc);
+        const int div = batch.createElement("div");
+        batch.setProperty(div, "id", "given");
+        batch.setProperty(div, "title", text);
+        batch.appendChild(batch.body(), div);
+        batch.run();
+        QVERIFY(batch.result(batch.size() - 1).ok);
+        const QString same =
+            QStringLiteral("document.getElementById('given').title === '%1'").arg(asJs);
+        QVERIFY(doc.evaluate(same).toBool());
+        QVERIFY(doc.getElementById("given").setProperty("title", text).ok);
+        QVERIFY(doc.evaluate(same).toBool());
     }
 
     // In a strict group the first failure ends the group; the next group runs all the same.

@@ -160,6 +160,25 @@ class WebBrowserTest : public QObject {
         QCOMPARE(wb.LocationURL(), QStringLiteral("about:blank"));
     }
 
+    // A control that lets its page go is as new, with no render process of its own, and
+    // navigates again like one.
+    void discardedPageLeavesTheControlAsNew() {
+        WebBrowser wb(window_.get());
+        wb.hide();
+        wb.discardPage();  // never navigated: nothing to let go
+        const auto* first = wb.page();
+        QVERIFY(completes(&wb, server_->url("/a.html")));
+        QVERIFY(wb.page()->renderProcessPid() > 0);
+        wb.discardPage();
+        QVERIFY(wb.page() != first);
+        QCOMPARE(wb.page()->renderProcessPid(), 0);
+        QCOMPARE(wb.ReadyState(), 0);
+        QCOMPARE(wb.LocationURL(), QString());
+        QVERIFY(completes(&wb, server_->url("/b.html")));
+        QCOMPARE(wb.LocationURL(), server_->url("/b.html"));
+        QCOMPARE(wb.Document().body().getText("innerHTML"), QStringLiteral("b"));
+    }
+
     void failedNavigations() {
         WebBrowser wb(window_.get());
         QVERIFY(completes(&wb, server_->url("/a.html")));

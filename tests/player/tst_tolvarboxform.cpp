@@ -1,10 +1,10 @@
-#include <QPointer>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -105,7 +105,8 @@ class TolvarBoxFormTest : public QObject {
     }
 
     // Closes the window when it is open and opens it again: a fresh start-up, with no box
-    // open yet as at the program's start.
+    // open yet as at the program's start. The window is on screen at once, and the
+    // introduction page follows once the blank page has loaded.
     void restart() {
         if (form_.isLoaded()) form_.close();
         BoxScript::clearScriptDocument();
@@ -114,8 +115,12 @@ class TolvarBoxFormTest : public QObject {
         form_.boxScriptText.clear();
         QVERIFY(!form_.isLoaded());
         commands_.clear();
+        QSignalSpy intro(&form_, &TolvarBoxForm::introPageShown);
         form_.show();
         QVERIFY(form_.isLoaded());
+        QVERIFY(form_.widget()->isVisible());
+        QCOMPARE(intro.size(), 0);
+        QVERIFY(intro.wait(15000));
     }
 
     QVariant page(const QString& expression) const {
@@ -232,7 +237,8 @@ class TolvarBoxFormTest : public QObject {
                     .contains(QStringLiteral(".zd-card")));
         QCOMPARE(control<QLineEdit>("urlText")->text(), doc.home);
 
-        // The statistics page was asked for once.
+        // The statistics page was asked for once. Once it is in, the hidden view lets it go,
+        // and no render process stays behind for it.
         QVERIFY(QTest::qWaitFor(
             [&] {
                 for (const auto& r : server_->requests())
@@ -240,7 +246,34 @@ class TolvarBoxFormTest : public QObject {
                 return false;
             },
             5000));
-        QVERIFY(!control<WebBrowser>("totalWB")->isVisible());
+        auto* total = control<WebBrowser>("totalWB");
+        QVERIFY(!total->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(total->LocationURL().isEmpty(), 15000);
+        QCOMPARE(total->page()->renderProcessPid(), 0);
+        QVERIFY(inUse()->page()->renderProcessPid() > 0);
+    }
+
+    // The window is the user's while the introduction page is on its way: a page the user goes
+    // to first is not overwritten by it.
+    void pageGoneToBeforeTheIntroduction() {
+        remember(kSampleBox);
+        if (form_.isLoaded()) form_.close();
+        QSignalSpy intro(&form_, &TolvarBoxForm::introPageShown);
+        form_.show();
+        QVERIFY(form_.isLoaded());
+        QSignalSpy done(array(), &BrowserArray::DocumentComplete);
+        auto* urlText = control<QLineEdit>("urlText");
+        urlText->clear();
+        QTest::keyClicks(urlText, server_->url("/other/d.html"));
+        QTest::mouseClick(control<QPushButton>("urlCommand"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            inUse()->LocationURL() == server_->url("/other/d.html") && inUse()->ReadyState() == 4,
+            15000);
+        QTest::qWait(300);
+        QVERIFY2(bodyHtml().startsWith(QLatin1Char('d')) &&
+                     !bodyHtml().contains(QStringLiteral("zd-card")),
+                 qPrintable(bodyHtml()));
+        QCOMPARE(intro.size(), 0);
     }
 
     void startUpWithoutRememberedBox_data() {
@@ -776,10 +809,12 @@ class TolvarBoxFormTest : public QObject {
 
         if (form_.isLoaded()) form_.close();
         commands_.clear();
+        QSignalSpy intro(&form_, &TolvarBoxForm::introPageShown);
         form_.show();
         QCOMPARE(form_.curBrowserIndex, qint16(0));
         QCOMPARE(commands_.size(), TolvarBoxForm::componentFiles().size());
         QCOMPARE(caption(), QStringLiteral("ZandrelV2.0(命中盒)"));
+        QVERIFY(intro.wait(15000));
         QVERIFY(inUse()->ReadyState() == 4);
         QCOMPARE(inUse()->LocationURL(), QStringLiteral("about:blank"));
         QVERIFY(!bodyHtml().isEmpty());
