@@ -102,6 +102,16 @@ class BoardHandlesTest : public QObject {
 
     QWidget* input() const { return wb_->view()->focusProxy(); }
 
+    // Waits until the page has shown what was just put in or changed: a click sent sooner is
+    // aimed by the engine at the page as its last frame showed it.
+    bool shown() const {
+        eval(QStringLiteral("(function () { window.__shown = false; requestAnimationFrame("
+                            "function () { requestAnimationFrame(function () {"
+                            " window.__shown = true; }); }); return true; })()"));
+        return QTest::qWaitFor([&] { return eval(QStringLiteral("window.__shown")).toBool(); },
+                               5000);
+    }
+
     void click(const QPoint& p) {
         QTest::mouseMove(input(), p);
         QTest::mouseClick(input(), Qt::LeftButton, {}, p);
@@ -130,11 +140,12 @@ class BoardHandlesTest : public QObject {
         skinModule::injectAnalysisPanel(wb_->Document(),
                                         ScriptModule::readTextFile(folder + "/Brannet.dll"));
         return QTest::qWaitFor(
-            [&] {
-                return rectOf(QStringLiteral("velmoraBoard")).width() > 200 &&
-                       rectOf(QStringLiteral("velmoraPanel")).width() > 0;
-            },
-            5000);
+                   [&] {
+                       return rectOf(QStringLiteral("velmoraBoard")).width() > 200 &&
+                              rectOf(QStringLiteral("velmoraPanel")).width() > 0;
+                   },
+                   5000) &&
+               shown();
     }
 
     bool load() {
@@ -175,6 +186,7 @@ class BoardHandlesTest : public QObject {
                                           QString::fromUtf8(kCode));
         const QString board = QStringLiteral("velmoraBoard");
         QVERIFY(QTest::qWaitFor([&] { return rectOf(board).width() > 200; }, 5000));
+        QVERIFY(shown());
 
         // It starts in the top right corner, over the page's button.
         const int vw = viewWidth();
@@ -187,6 +199,7 @@ class BoardHandlesTest : public QObject {
         // Folded to a handle in the same corner, the button is free again.
         click(rectOf(QStringLiteral("velmoraBoardFold")).center());
         QVERIFY(QTest::qWaitFor([&] { return rectOf(board).width() < 80; }, 5000));
+        QVERIFY(shown());
         QRect handle = rectOf(board);
         QVERIFY2(handle.height() <= 40, qPrintable(QString::number(handle.height())));
         QCOMPARE(handle.top(), open.top());
