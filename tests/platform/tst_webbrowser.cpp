@@ -54,6 +54,28 @@ class WebBrowserTest : public QObject {
             from->hide();
     }
 
+    // A window's browser array in a host widget, its element 0 shown, new windows opening
+    // along the chain; done sees every element's completions.
+    struct ChainedArray {
+        ChainedArray(QObject* context, QWidget* parent, const char* name)
+            : host(parent), array(QString::fromLatin1(name)),
+              done(&array, &BrowserArray::DocumentComplete) {
+            host.resize(600, 400);
+            host.show();
+            first = array.loadElement(0, &host);
+            first->setGeometry(10, 20, 300, 200);
+            first->show();
+            QObject::connect(&array, &BrowserArray::NewWindow2, context,
+                             [this](int index, NewWindowRequest* r) {
+                                 chain(&array, &host, index, r);
+                             });
+        }
+        QWidget host;
+        BrowserArray array;
+        QSignalSpy done;
+        WebBrowser* first = nullptr;
+    };
+
     // Opens the page's context menu with a right click and picks the item of that text.
     static bool triggerMenuItem(WebBrowser* wb, const QString& text,
                                 QStringList* offered = nullptr) {
@@ -298,16 +320,10 @@ class WebBrowserTest : public QObject {
     void emptyPopUpShowsWhatItsOpenerWrote() {
         QFETCH(QString, call);
         QFETCH(QString, shown);
-        QWidget host(window_.get());
-        host.resize(600, 400);
-        host.show();
-        BrowserArray array("debugWB");
-        WebBrowser* first = array.loadElement(0, &host);
-        first->setGeometry(10, 20, 300, 200);
-        first->show();
-        connect(&array, &BrowserArray::NewWindow2, this,
-                [&](int index, NewWindowRequest* r) { chain(&array, &host, index, r); });
-        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        ChainedArray pages(this, window_.get(), "debugWB");
+        BrowserArray& array = pages.array;
+        WebBrowser* first = pages.first;
+        QSignalSpy& done = pages.done;
         first->Navigate(server_->url("/writer.html"));
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
         const auto ran = first->Document().execScript(call);
@@ -387,16 +403,10 @@ class WebBrowserTest : public QObject {
     }
     void popUpOfAPopUpWithoutView() {
         QFETCH(QString, call);
-        QWidget host(window_.get());
-        host.resize(600, 400);
-        host.show();
-        BrowserArray array("boxWB");
-        WebBrowser* first = array.loadElement(0, &host);
-        first->setGeometry(10, 20, 300, 200);
-        first->show();
-        connect(&array, &BrowserArray::NewWindow2, this,
-                [&](int index, NewWindowRequest* r) { chain(&array, &host, index, r); });
-        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        ChainedArray pages(this, window_.get(), "boxWB");
+        BrowserArray& array = pages.array;
+        WebBrowser* first = pages.first;
+        QSignalSpy& done = pages.done;
         first->Navigate(server_->url("/writer.html"));
         QTRY_VERIFY_WITH_TIMEOUT(!done.isEmpty(), 15000);
         QVERIFY(first->Document().execScript(call).ok);
@@ -467,16 +477,10 @@ class WebBrowserTest : public QObject {
     // Page calls made while a new window still shows its first, empty document must not hold
     // on to that document once the window's page is there (both share one window object).
     void pageCallsReachTheDocumentShownNow() {
-        QWidget host(window_.get());
-        host.resize(600, 400);
-        host.show();
-        BrowserArray array("recordWB");
-        WebBrowser* first = array.loadElement(0, &host);
-        first->setGeometry(10, 20, 300, 200);
-        first->show();
-        connect(&array, &BrowserArray::NewWindow2, this,
-                [&](int index, NewWindowRequest* r) { chain(&array, &host, index, r); });
-        QSignalSpy done(&array, &BrowserArray::DocumentComplete);
+        ChainedArray pages(this, window_.get(), "recordWB");
+        BrowserArray& array = pages.array;
+        WebBrowser* first = pages.first;
+        QSignalSpy& done = pages.done;
         first->Navigate(server_->url("/a.html"));
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 15000);
         QVERIFY(first->Document().execScript("window.open('/slow.html');").ok);
