@@ -82,14 +82,18 @@ int runZandrelChild(const QString& folder) {
 }
 
 // The floor: one browser view that loads about:blank and shows.
-int runFloorChild() {
-    platform::WebBrowser view;
+void showFloorView(platform::WebBrowser& view) {
     view.resize(760, 500);
     QEventLoop loop;
     QObject::connect(view.page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     view.Navigate(QStringLiteral("about:blank"));
     loop.exec();
     view.show();
+}
+
+int runFloorChild() {
+    platform::WebBrowser view;
+    showFloorView(view);
     QCoreApplication::processEvents();
     std::printf("shown\n");
     std::fflush(stdout);
@@ -117,12 +121,7 @@ int runZandrelIdleChild(const QString& folder) {
 
 int runFloorIdleChild() {
     platform::WebBrowser view;
-    view.resize(760, 500);
-    QEventLoop loop;
-    QObject::connect(view.page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
-    view.Navigate(QStringLiteral("about:blank"));
-    loop.exec();
-    view.show();
+    showFloorView(view);
     settleThenWait();
     return 0;
 }
